@@ -1,0 +1,1 @@
+int InstallerPlaceholder() { return 0; }
