@@ -1,4 +1,13 @@
+#include <iostream>
+
+#include "installer/AddressBookRewriter.h"
+#include "installer/InstallerPaths.h"
+#include "installer/InstallerRun.h"
+#include "platform/Platform.h"
+
 int main()
 {
+    platform::PrepareConsole();
+    (void)RunInstaller(GetExecutableFolder(), FindAppDataFolder(), std::cout, InstallCertificates);
     return 0;
 }

@@ -3,35 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pdf/io/IByteWriter.h"
 #include "pdf/io/TraceLogSettings.h"
-#include "platform/Platform.h"
-
-// Temporary: stream mode only; file mode drops lines until the writer is completed.
-class TraceLogWriter
-{
-public:
-    explicit TraceLogWriter(IByteWriter* stream) : mLogStream(stream) {}
-
-    void WriteLine(const char* message, std::size_t length)
-    {
-        if (mLogStream == nullptr) {
-            return;
-        }
-        std::tm now = platform::LocalTime(std::time(nullptr));
-        char stamp[64];
-        std::snprintf(stamp, sizeof(stamp), "[ %02d/%02d/%04d %02d:%02d:%02d ] ", now.tm_mday,
-                      now.tm_mon + 1, now.tm_year + 1900, now.tm_hour, now.tm_min, now.tm_sec);
-        (void)mLogStream->Write(reinterpret_cast<const Byte*>(stamp),
-                                static_cast<IOByteCount>(std::strlen(stamp)));
-        (void)mLogStream->Write(reinterpret_cast<const Byte*>(message),
-                                static_cast<IOByteCount>(length));
-        (void)mLogStream->Write(reinterpret_cast<const Byte*>("\r\n"), 2);
-    }
-
-private:
-    IByteWriter* mLogStream;
-};
+#include "pdf/io/TraceLogWriter.h"
 
 const TraceLogSettings& TraceLogSettings::Default()
 {
@@ -61,14 +34,24 @@ void TraceLog::Trace(const char* format, ...)
 
 void TraceLog::TraceArgs(const char* format, va_list arguments)
 {
-    if (!mEnabled) {
+    if (!mEnabled || mIsTracing || format == nullptr) {
         return;
     }
+    mIsTracing = true;
     if (!mLogWriter) {
-        mLogWriter = std::make_unique<TraceLogWriter>(mLogStream);
+        if (mUseStream) {
+            mLogWriter = std::make_unique<TraceLogWriter>(mLogStream);
+        } else {
+            mLogWriter = std::make_unique<TraceLogWriter>(mLogFilePath, mStartWithBOM);
+        }
     }
-    std::vsnprintf(mMessageBuffer, sizeof(mMessageBuffer), format, arguments);
-    mLogWriter->WriteLine(mMessageBuffer, std::strlen(mMessageBuffer));
+    // vsnprintf cuts a longer message to the buffer and always terminates it.
+    int length = std::vsnprintf(mMessageBuffer, sizeof(mMessageBuffer), format, arguments);
+    if (length >= 0) {
+        // Up to the first NUL: a %c of 0 ends the message there.
+        mLogWriter->WriteLine(mMessageBuffer, std::strlen(mMessageBuffer));
+    }
+    mIsTracing = false;
 }
 
 void TraceLog::SetFileOutput(const std::string& logFilePath, bool enabled, bool startWithBOM)
@@ -77,6 +60,7 @@ void TraceLog::SetFileOutput(const std::string& logFilePath, bool enabled, bool 
     mStartWithBOM = startWithBOM;
     mLogFilePath = logFilePath;
     mLogStream = nullptr;
+    mUseStream = false;
     mLogWriter.reset();
 }
 
@@ -84,6 +68,7 @@ void TraceLog::SetStreamOutput(IByteWriter* logStream, bool enabled)
 {
     mEnabled = enabled;
     mLogStream = logStream;
+    mUseStream = true;
     mStartWithBOM = false;
     if (mLogWriter) {
         mLogWriter.reset();

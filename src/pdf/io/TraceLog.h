@@ -39,6 +39,13 @@ private:
     IByteWriter* mLogStream = nullptr;
     bool mEnabled = false;
     bool mStartWithBOM = false;
+    // Set by SetStreamOutput: lines go to mLogStream, and are dropped when it is null (rather
+    // than falling back to a file nobody asked for).
+    bool mUseStream = false;
+    // Set while a message is being written. The log file itself is written through OutputFile,
+    // which traces its own failures: such a nested trace is dropped instead of recursing
+    // without end and overwriting the message being written.
+    bool mIsTracing = false;
 };
 
 // Shorthand used by every class of the PDF layer: TRACE_LOG("Class::Operation, ...", ...).

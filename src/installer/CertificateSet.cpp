@@ -1,0 +1,65 @@
+#include "installer/CertificateSet.h"
+
+#include <cstdio>
+
+#include "platform/Platform.h"
+
+namespace {
+
+// Closes the file on every way out of ReadFileBytes.
+class FileCloser
+{
+public:
+    explicit FileCloser(std::FILE* file) : mFile(file) {}
+    ~FileCloser()
+    {
+        if (mFile != nullptr) {
+            std::fclose(mFile);
+        }
+    }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    std::FILE* mFile;
+};
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path)
+{
+    std::FILE* file = platform::OpenFile(path, "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    FileCloser closer(file);
+    if (platform::SeekFile(file, 0, SEEK_END) != 0) {
+        return std::nullopt;
+    }
+    const std::int64_t size = platform::TellFile(file);
+    // A folder or device can report any size; the bound also stops those.
+    if (size < 0 || size > kMaxCertificateFileBytes) {
+        return std::nullopt;
+    }
+    if (platform::SeekFile(file, 0, SEEK_SET) != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+        // The file shrank or could not be read: half a certificate is no certificate.
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::string BytesToHex(std::span<const std::uint8_t> bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (std::uint8_t byte : bytes) {
+        hex.push_back(kDigits[byte >> 4]);
+        hex.push_back(kDigits[byte & 0x0F]);
+    }
+    return hex;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// One certificate of the run. The list of these is built once and shared by every store of
+// the run: once a store is found to hold a certificate, alreadyTrusted stays set, so later
+// stores do not receive it either.
+struct CertificateRecord
+{
+    std::string certHex; // the whole file, lower-case hexadecimal, two digits per byte
+    bool alreadyTrusted = false;
+};
+
+// A certificate file beside the executable. The first three must be present for a run to
+// do anything; a missing later one is skipped with a console line.
+struct CertificateFile
+{
+    const char* fileName; // no leading separator
+    const char* label;    // the name used in console lines
+    bool isMandatory;
+};
+
+// In list order, which is the order missing certificates are added to a store.
+inline constexpr std::array<CertificateFile, 8> kCertificateFiles = {{
+    {"NorvSigningCA.crt", "NorvSigningCA", true},
+    {"TesselTimeStampingCA.crt", "TesselTimeStampingCA", true},
+    {"NorvESealCA.crt", "NorvESealCA", true},
+    {"NorvSigningCAG2.crt", "NorvSigningCAG2", false},
+    {"TimeStampingCA2.crt", "TimeStampingCA2", false},
+    {"NorvESealCA_2.crt", "NorvESealCA_2", false},
+    {"NorvESealCAG2.crt", "NorvESealCAG2", false},
+    {"NorvTrustRootCAG2.crt", "NorvTrustRootCAG2", false},
+}};
+
+// Certificates are a few kilobytes; a larger file is not a certificate we install, and
+// refusing it keeps a stray file from making us allocate without limit.
+inline constexpr std::int64_t kMaxCertificateFileBytes = 1024 * 1024;
+
+// The whole content of a file, unchanged. Nothing when the file cannot be opened or read to
+// its end, or is larger than kMaxCertificateFileBytes.
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path);
+
+// Each byte as exactly two lower-case hexadecimal digits, no separators.
+std::string BytesToHex(std::span<const std::uint8_t> bytes);

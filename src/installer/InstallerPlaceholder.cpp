@@ -1,1 +1,0 @@
-int InstallerPlaceholder() { return 0; }

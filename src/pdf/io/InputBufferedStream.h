@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include "pdf/io/IByteReaderWithPosition.h"
+
+// Reads its source through one buffer. Large reads bypass the buffer in whole multiples of
+// its size; only the remainder is copied through it. Owns and destroys its source.
+class InputBufferedStream : public IByteReaderWithPosition
+{
+public:
+    static constexpr IOByteCount kDefaultBufferSize = 262144;
+
+    // A buffer size of 0 is taken as 1.
+    explicit InputBufferedStream(IOByteCount bufferSize = kDefaultBufferSize);
+    // Takes ownership of source (may be null).
+    explicit InputBufferedStream(IByteReaderWithPosition* source,
+                                 IOByteCount bufferSize = kDefaultBufferSize);
+    ~InputBufferedStream() override;
+    InputBufferedStream(const InputBufferedStream&) = delete;
+    InputBufferedStream& operator=(const InputBufferedStream&) = delete;
+
+    // Uses a new source and empties the buffer. The previous source is destroyed unless it is
+    // the same pointer (re-assigning the current source must not free it).
+    void Assign(IByteReaderWithPosition* source);
+
+    IOByteCount Read(Byte* buffer, IOByteCount count) override;
+    bool HasMore() override;
+    void SetPosition(FilePosition offsetFromStart) override;
+    void SetPositionFromEnd(FilePosition offsetFromEnd) override;
+    FilePosition GetCurrentPosition() override;
+    void Skip(IOByteCount count) override;
+
+    // Borrowed.
+    IByteReaderWithPosition* GetSourceStream() const { return mSourceStream; }
+
+private:
+    IOByteCount UnreadCount() const { return mEndIndex - mReadIndex; }
+    void EmptyBuffer();
+
+    std::unique_ptr<Byte[]> mBuffer;
+    IOByteCount mBufferSize;
+    IOByteCount mReadIndex = 0;
+    IOByteCount mEndIndex = 0;
+    IByteReaderWithPosition* mSourceStream = nullptr;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "pdf/io/StatusCode.h"
+
+class IByteWriterWithPosition;
+class OutputBufferedStream;
+class OutputFileStream;
+
+// A file opened for writing through a 256 KB buffered writer. Bytes written are in the file
+// only after CloseFile (or destruction) or FlushToDisk.
+class OutputFile
+{
+public:
+    OutputFile();
+    // Closes as CloseFile does; a failure there cannot be reported: call CloseFile to know.
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // append: keep the content and write after it ("ab"), else create or truncate ("wb").
+    // Closes a file already open first. Traces and returns Failure when the old file cannot be
+    // closed or the new one cannot be opened; the wrapper is then closed.
+    StatusCode OpenFile(const std::string& path, bool append = false);
+    // Success when nothing is open. Failure when buffered bytes could not all be written or
+    // closing the handle failed: bytes were lost.
+    StatusCode CloseFile();
+    // Writes out the buffer and asks the system to put the file's data on disk; the file stays
+    // open. Failure when closed or when any byte could not be written.
+    StatusCode FlushToDisk();
+
+    // Borrowed; valid until the next OpenFile, CloseFile or destruction. Null when closed.
+    IByteWriterWithPosition* GetOutputStream();
+    // The path of the last file opened successfully (UTF-8).
+    const std::string& GetFilePath() const { return mFilePath; }
+
+private:
+    std::string mFilePath;
+    std::unique_ptr<OutputBufferedStream> mOutputStream;
+    OutputFileStream* mFileStream = nullptr; // the buffered writer's target, owned by it
+};

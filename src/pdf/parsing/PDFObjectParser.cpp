@@ -1,0 +1,460 @@
+#include "pdf/parsing/PDFObjectParser.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "pdf/io/IReadPositionProvider.h"
+#include "pdf/io/TraceLog.h"
+#include "pdf/objects/PDFArray.h"
+#include "pdf/objects/PDFBoolean.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/PDFHexString.h"
+#include "pdf/objects/PDFIndirectObjectReference.h"
+#include "pdf/objects/PDFInteger.h"
+#include "pdf/objects/PDFLiteralString.h"
+#include "pdf/objects/PDFName.h"
+#include "pdf/objects/PDFNull.h"
+#include "pdf/objects/PDFReal.h"
+#include "pdf/objects/PDFStreamInput.h"
+#include "pdf/objects/PDFSymbol.h"
+#include "pdf/parsing/ParserExtender.h"
+
+namespace {
+
+bool IsDigit(char value)
+{
+    return value >= '0' && value <= '9';
+}
+
+bool IsOctalDigit(char value)
+{
+    return value >= '0' && value <= '7';
+}
+
+// Signed decimal with an optional sign; saturates instead of overflowing.
+long long ParseSaturatedInteger(const std::string& token)
+{
+    std::size_t index = 0;
+    bool negative = false;
+    if (index < token.size() && (token[index] == '+' || token[index] == '-')) {
+        negative = token[index] == '-';
+        ++index;
+    }
+    std::uint64_t magnitude = 0;
+    const std::uint64_t limit =
+        negative ? static_cast<std::uint64_t>(std::numeric_limits<long long>::max()) + 1
+                 : static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+    for (; index < token.size() && IsDigit(token[index]); ++index) {
+        const auto digit = static_cast<std::uint64_t>(token[index] - '0');
+        if (magnitude > (limit - digit) / 10) {
+            magnitude = limit;
+            break;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    if (negative) {
+        if (magnitude == limit) {
+            return std::numeric_limits<long long>::min();
+        }
+        return -static_cast<long long>(magnitude);
+    }
+    return static_cast<long long>(magnitude);
+}
+
+} // namespace
+
+bool IsPDFNumberToken(const std::string& token)
+{
+    if (token.empty()) {
+        return false;
+    }
+    const char first = token[0];
+    if (!(first == '+' || first == '-' || first == '.' || IsDigit(first))) {
+        return false;
+    }
+    if (token.size() == 1 && (first == '+' || first == '-')) {
+        return false;
+    }
+    int dots = first == '.' ? 1 : 0;
+    for (std::size_t i = 1; i < token.size(); ++i) {
+        if (token[i] == '.') {
+            ++dots;
+        } else if (!IsDigit(token[i])) {
+            return false;
+        }
+    }
+    return dots <= 1;
+}
+
+PDFObject* ConvertPDFNumberToken(const std::string& token)
+{
+    if (token.find('.') != std::string::npos) {
+        // Number tokens hold only sign, digits and one dot, so strtod reads exactly the
+        // decimal value (the C locale is never changed); no digits gives 0.
+        return new PDFReal(std::strtod(token.c_str(), nullptr));
+    }
+    return new PDFInteger(ParseSaturatedInteger(token));
+}
+
+void PDFObjectParser::AttachStream(IByteReader* stream, IReadPositionProvider* positionProvider)
+{
+    mStream = stream;
+    mCurrentPositionProvider = positionProvider;
+    mTokenizer.AttachStream(stream);
+    mTokenBuffer.clear();
+}
+
+void PDFObjectParser::ClearReadState()
+{
+    mTokenBuffer.clear();
+    mTokenizer.ClearReadState();
+}
+
+void PDFObjectParser::CopyReadState(const PDFTokenizer& tokenizer)
+{
+    mTokenBuffer.clear();
+    mTokenizer.CopyReadState(tokenizer);
+}
+
+bool PDFObjectParser::NextToken(std::string& outToken)
+{
+    if (!mTokenBuffer.empty()) {
+        outToken = std::move(mTokenBuffer.front());
+        mTokenBuffer.pop_front();
+        return true;
+    }
+    for (;;) {
+        PDFTokenizer::Token token = mTokenizer.ReadToken();
+        if (!token.first) {
+            return false;
+        }
+        if (!token.second.empty() && token.second[0] == '%') {
+            continue;
+        }
+        outToken = std::move(token.second);
+        return true;
+    }
+}
+
+void PDFObjectParser::PushBackTokenToFront(std::string token)
+{
+    mTokenBuffer.push_front(std::move(token));
+}
+
+void PDFObjectParser::PushBackTokenToBack(std::string token)
+{
+    mTokenBuffer.push_back(std::move(token));
+}
+
+PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
+{
+    std::string token;
+    if (!NextToken(token)) {
+        return nullptr;
+    }
+
+    if (token == "true" || token == "false") {
+        return new PDFBoolean(token == "true");
+    }
+    if (token[0] == '(') {
+        return ParseLiteralString(token, extender);
+    }
+    if (token[0] == '<' && (token.size() == 1 || token[1] != '<')) {
+        return ParseHexadecimalString(token, extender);
+    }
+    if (token == "null") {
+        return new PDFNull();
+    }
+    if (token[0] == '/') {
+        return ParseName(token);
+    }
+    if (IsPDFNumberToken(token)) {
+        PDFObject* number = ConvertPDFNumberToken(token);
+        if (number->GetType() != PDFObject::ePDFObjectInteger ||
+            static_cast<PDFInteger*>(number)->GetValue() <= 0) {
+            return number;
+        }
+        // "num gen R" needs two tokens of look-ahead; anything else goes back in the queue.
+        std::string second;
+        if (!NextToken(second)) {
+            return number;
+        }
+        bool secondIsGeneration = false;
+        long long generation = 0;
+        if (IsPDFNumberToken(second) && second.find('.') == std::string::npos) {
+            generation = ParseSaturatedInteger(second);
+            secondIsGeneration = generation >= 0;
+        }
+        if (!secondIsGeneration) {
+            PushBackTokenToBack(std::move(second));
+            return number;
+        }
+        std::string third;
+        if (!NextToken(third)) {
+            PushBackTokenToBack(std::move(second));
+            return number;
+        }
+        if (third != "R") {
+            PushBackTokenToBack(std::move(second));
+            PushBackTokenToBack(std::move(third));
+            return number;
+        }
+        const long long objectID = static_cast<PDFInteger*>(number)->GetValue();
+        number->Release();
+        return new PDFIndirectObjectReference(
+            static_cast<std::uint32_t>(static_cast<unsigned long long>(objectID) & 0xFFFFFFFFu),
+            static_cast<std::uint32_t>(static_cast<unsigned long long>(generation) & 0xFFFFFFFFu));
+    }
+    if (token == "[" || token == "<<") {
+        if (mNestingDepth >= kMaxNestingDepth) {
+            TRACE_LOG("PDFObjectParser::ParseObject, objects nested deeper than %d, refusing to "
+                      "parse further. token = %s",
+                      kMaxNestingDepth, token.c_str());
+            return nullptr;
+        }
+        ++mNestingDepth;
+        PDFObject* container = token == "[" ? ParseArray(extender) : ParseDictionary(extender);
+        --mNestingDepth;
+        if (container == nullptr || token == "[") {
+            return container;
+        }
+        std::string next;
+        if (!NextToken(next)) {
+            return container;
+        }
+        if (next == "stream") {
+            FilePosition dataStart = mCurrentPositionProvider != nullptr
+                                         ? mCurrentPositionProvider->GetCurrentPosition()
+                                         : 0;
+            if (mTokenizer.HasPutBackByte()) {
+                --dataStart;
+            }
+            return new PDFStreamInput(static_cast<PDFDictionary*>(container), dataStart);
+        }
+        PushBackTokenToBack(std::move(next));
+        return container;
+    }
+    return new PDFSymbol(token);
+}
+
+PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserExtender* extender)
+{
+    if (token.size() < 2 || token.back() != ')') {
+        TRACE_LOG("PDFObjectParser::ParseLiteralString, exception in parsing literal string, no "
+                  "closing paranthesis, Expression: %s",
+                  token.c_str());
+        return nullptr;
+    }
+    std::string value;
+    value.reserve(token.size() - 2);
+    const std::size_t end = token.size() - 1;
+    for (std::size_t i = 1; i < end; ++i) {
+        const char current = token[i];
+        if (current != '\\') {
+            value.push_back(current);
+            continue;
+        }
+        ++i;
+        if (i >= end) {
+            // A backslash right before the closing parenthesis: nothing follows it.
+            value.push_back('\0');
+            break;
+        }
+        const char escaped = token[i];
+        switch (escaped) {
+        case 'n':
+            value.push_back('\n');
+            break;
+        case 'r':
+            value.push_back('\r');
+            break;
+        case 't':
+            value.push_back('\t');
+            break;
+        case 'b':
+            value.push_back('\b');
+            break;
+        case 'f':
+            value.push_back('\f');
+            break;
+        case '\\':
+        case '(':
+        case ')':
+            value.push_back(escaped);
+            break;
+        default:
+            if (IsOctalDigit(escaped)) {
+                unsigned int code = static_cast<unsigned int>(escaped - '0');
+                int digits = 1;
+                while (digits < 3 && i + 1 < end && IsOctalDigit(token[i + 1])) {
+                    ++i;
+                    ++digits;
+                    code = code * 8 + static_cast<unsigned int>(token[i] - '0');
+                }
+                value.push_back(static_cast<char>(static_cast<unsigned char>(code & 0xFFu)));
+            } else {
+                value.push_back('\0');
+            }
+            break;
+        }
+    }
+    if (extender != nullptr) {
+        value = extender->DecryptString(value);
+    }
+    return new PDFLiteralString(value);
+}
+
+PDFObject* PDFObjectParser::ParseHexadecimalString(const std::string& token,
+                                                   ParserExtender* extender)
+{
+    if (token.size() < 2 || token.back() != '>') {
+        TRACE_LOG("PDFObjectParser::ParseHexadecimalString, exception in parsing hexadecimal "
+                  "string, no closing angle, Expression: %s",
+                  token.c_str());
+        return nullptr;
+    }
+    std::string value = token.substr(1, token.size() - 2);
+    if (extender != nullptr) {
+        value = extender->DecryptString(value);
+    }
+    return new PDFHexString(value);
+}
+
+PDFObject* PDFObjectParser::ParseName(const std::string& token)
+{
+    std::string value;
+    value.reserve(token.size());
+    for (std::size_t i = 1; i < token.size(); ++i) {
+        if (token[i] != '#') {
+            value.push_back(token[i]);
+            continue;
+        }
+        Byte high = 0;
+        Byte low = 0;
+        if (i + 2 >= token.size()) {
+            TRACE_LOG("PDFObjectParser::ParseName, exception in parsing hex value for a name "
+                      "token. token = %s",
+                      token.c_str());
+            return nullptr;
+        }
+        if (!GetHexValue(static_cast<Byte>(token[i + 1]), high) ||
+            !GetHexValue(static_cast<Byte>(token[i + 2]), low)) {
+            TRACE_LOG("PDFObjectParser::ParseName, exception in parsing hex value for a name "
+                      "token. token = %s",
+                      token.c_str());
+            return nullptr;
+        }
+        value.push_back(static_cast<char>(static_cast<Byte>(high * 16 + low)));
+        i += 2;
+    }
+    return new PDFName(value);
+}
+
+bool PDFObjectParser::GetHexValue(Byte value, Byte& outValue)
+{
+    if (value >= '0' && value <= '9') {
+        outValue = static_cast<Byte>(value - '0');
+    } else if (value >= 'A' && value <= 'F') {
+        outValue = static_cast<Byte>(value - 'A' + 10);
+    } else if (value >= 'a' && value <= 'f') {
+        outValue = static_cast<Byte>(value - 'a' + 10);
+    } else {
+        TRACE_LOG("PDFObjectParser::GetHexValue, unrecongnized hex value - %c", value);
+        return false;
+    }
+    return true;
+}
+
+PDFObject* PDFObjectParser::ParseArray(ParserExtender* extender)
+{
+    PDFArray* array = new PDFArray();
+    bool ok = true;
+    bool endFound = false;
+    std::string token;
+    bool hasToken = NextToken(token);
+    while (hasToken && ok) {
+        if (token == "]") {
+            endFound = true;
+            break;
+        }
+        PushBackTokenToFront(token);
+        PDFObject* item = ParseObject(extender);
+        if (item == nullptr) {
+            ok = false;
+            TRACE_LOG("PDFObjectParser::ParseArray, failure to parse array, failed to parse a "
+                      "member object. token = %s",
+                      token.c_str());
+        } else {
+            array->Append(item);
+            item->Release();
+            hasToken = NextToken(token);
+        }
+    }
+    if (endFound && ok) {
+        return array;
+    }
+    array->Release();
+    TRACE_LOG("PDFObjectParser::ParseArray, failure to parse array, didn't find end of array or "
+              "failure to parse array member object. token = %s",
+              token.c_str());
+    return nullptr;
+}
+
+PDFObject* PDFObjectParser::ParseDictionary(ParserExtender* extender)
+{
+    PDFDictionary* dictionary = new PDFDictionary();
+    bool ok = true;
+    bool endFound = false;
+    std::string token;
+    bool hasToken = NextToken(token);
+    while (hasToken) {
+        if (token == ">>") {
+            endFound = true;
+            break;
+        }
+        PushBackTokenToFront(token);
+        PDFObject* key = ParseObject(extender);
+        if (key == nullptr || key->GetType() != PDFObject::ePDFObjectName) {
+            if (key != nullptr) {
+                key->Release();
+            }
+            TRACE_LOG("PDFObjectParser::ParseDictionary, failure to parse key for a dictionary. "
+                      "token = %s",
+                      token.c_str());
+            ok = false;
+            break;
+        }
+        PDFName* name = static_cast<PDFName*>(key);
+        if (dictionary->Contains(name->GetValue())) {
+            TRACE_LOG("PDFObjectParser::ParseDictionary, failure to parse key for a dictionary, "
+                      "key already exists. key = %s",
+                      name->GetValue().c_str());
+            name->Release();
+            ok = false;
+            break;
+        }
+        PDFObject* value = ParseObject(extender);
+        if (value == nullptr) {
+            TRACE_LOG("PDFObjectParser::ParseDictionary, failure to parse value for a dictionary. "
+                      "token = %s",
+                      token.c_str());
+            name->Release();
+            ok = false;
+            break;
+        }
+        dictionary->Insert(name, value);
+        name->Release();
+        value->Release();
+        hasToken = NextToken(token);
+    }
+    if (endFound && ok) {
+        return dictionary;
+    }
+    dictionary->Release();
+    TRACE_LOG("PDFObjectParser::ParseDictionary, failure to parse dictionary, didn't find end of "
+              "array or failure to parse dictionary member object. token = %s",
+              token.c_str());
+    return nullptr;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <deque>
+#include <string>
+
+#include "pdf/parsing/PDFTokenizer.h"
+
+class IByteReader;
+class IReadPositionProvider;
+class ParserExtender;
+class PDFObject;
+
+// Turns the tokens of a PDFTokenizer into PDFObject values, one object per ParseObject call.
+// Keeps the tokens it read ahead (for "num gen R" and for "stream" after a dictionary) in a
+// queue that is served before the tokenizer; callers that move the reader must call
+// ClearReadState so that stale look-ahead is not returned.
+//
+// The reader and position provider are borrowed. Returned objects carry one reference that
+// belongs to the caller; null means nothing could be parsed (with a trace line for
+// malformed input, none for plain end of input).
+class PDFObjectParser
+{
+public:
+    // Arrays and dictionaries nested deeper than this are refused: a hostile file could
+    // otherwise exhaust the stack.
+    static constexpr int kMaxNestingDepth = 256;
+
+    PDFObjectParser() = default;
+
+    void AttachStream(IByteReader* stream, IReadPositionProvider* positionProvider);
+    void ClearReadState();
+    void CopyReadState(const PDFTokenizer& tokenizer);
+
+    PDFObject* ParseObject(ParserExtender* extender);
+
+private:
+    PDFTokenizer mTokenizer;
+    std::deque<std::string> mTokenBuffer;
+    IByteReader* mStream = nullptr;
+    IReadPositionProvider* mCurrentPositionProvider = nullptr;
+    int mNestingDepth = 0;
+
+    bool NextToken(std::string& outToken);
+    void PushBackTokenToFront(std::string token);
+    void PushBackTokenToBack(std::string token);
+
+    PDFObject* ParseLiteralString(const std::string& token, ParserExtender* extender);
+    PDFObject* ParseHexadecimalString(const std::string& token, ParserExtender* extender);
+    PDFObject* ParseName(const std::string& token);
+    PDFObject* ParseArray(ParserExtender* extender);
+    PDFObject* ParseDictionary(ParserExtender* extender);
+    bool GetHexValue(Byte value, Byte& outValue);
+};
+
+// The number test of PDF syntax: optional sign or leading dot, digits and at most one dot.
+bool IsPDFNumberToken(const std::string& token);
+// A number token converted to PDFInteger (no dot) or PDFReal. Integers beyond the signed
+// 64-bit range saturate at its limits.
+PDFObject* ConvertPDFNumberToken(const std::string& token);

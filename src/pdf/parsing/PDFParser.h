@@ -1,0 +1,157 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pdf/io/AdapterIByteReaderWithPositionToIReadPositionProvider.h"
+#include "pdf/io/IOBasicTypes.h"
+#include "pdf/io/StatusCode.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/RefCountPtr.h"
+#include "pdf/parsing/PDFObjectParser.h"
+#include "pdf/parsing/XrefEntry.h"
+
+class IByteReader;
+class IByteReaderWithPosition;
+class ParserExtender;
+class PDFArray;
+class PDFObject;
+class PDFStreamInput;
+
+// One header pair of an object stream: object number and offset relative to /First.
+struct ObjectStreamEntry
+{
+    ObjectNumber mObjectNumber = 0;
+    FilePosition mObjectOffset = 0;
+};
+
+// The document reader. Given a positionable reader over a whole file it checks the header,
+// finds the last cross-reference section from the end of the file, loads the trailer and every
+// section of the /Prev chain into one table, and then fetches indirect objects by number. It
+// never writes and keeps no object cache: each fetch parses the object again.
+//
+// The stream is borrowed: it must stay open and unmoved by others while objects are fetched.
+// Whatever was loaded before a failing step stays usable, so a trust store (which has no page
+// tree) can be read although ParseDocument reports Failure.
+class PDFParser
+{
+public:
+    // Refill window of the backward scan over the end of the file.
+    static constexpr std::size_t kBackwardBufferSize = 1024;
+    // PDF allows object numbers up to 8,388,607.
+    static constexpr std::uint32_t kMaxTableSize = 8388608;
+    // A classic entry takes 20 bytes; a table the file could not hold is refused.
+    static constexpr FilePosition kClassicEntrySize = 20;
+    static constexpr FilePosition kTableSizeSlack = 1024;
+    // Sections reachable through /Prev; real files have a handful.
+    static constexpr int kMaxPreviousSections = 1024;
+    // Levels of the page tree; real trees have a few.
+    static constexpr int kMaxPageTreeDepth = 256;
+
+    PDFParser();
+    virtual ~PDFParser();
+    PDFParser(const PDFParser&) = delete;
+    PDFParser& operator=(const PDFParser&) = delete;
+
+    StatusCode ParseDocument(IByteReaderWithPosition* stream);
+    // The directory only: no header check, no encryption check, no page tree.
+    StatusCode ParseDirectoryOnly(IByteReaderWithPosition* stream);
+
+    // Caller owns the result; null for free, undefined or out-of-range numbers.
+    PDFObject* ParseObjectByID(ObjectNumber objectID);
+    // Values with one level of indirect reference followed; caller owns the result.
+    PDFObject* ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key);
+    PDFObject* ResolveArrayItem(PDFArray* array, std::uint32_t index);
+
+    PDFDictionary* GetTrailer() const { return mTrailer.Get(); }
+    PDFDictionary* Trailer() const { return mTrailer.Get(); }
+    std::uint32_t ObjectCount() const { return static_cast<std::uint32_t>(mXrefTable.size()); }
+    const XrefEntry* XrefEntryFor(ObjectNumber objectID) const;
+    FilePosition XrefPosition() const { return mLastXrefPosition; }
+    double HeaderVersion() const { return mPDFLevel; }
+    IByteReaderWithPosition* ParserStream() const { return mStream; }
+    PDFObjectParser* ObjectParser() { return &mObjectParser; }
+
+    // Borrowed; null removes it.
+    void SetExtender(ParserExtender* extender) { mParserExtender = extender; }
+    bool ExtenderSupportsEncryption();
+
+    // Releases everything read from a document.
+    void ClearState();
+
+    bool HasEncryptDictionary();
+    std::uint32_t PageCount() const { return mPagesCount; }
+    // 0 for an index at or beyond the page count, or one the page-tree walk never reached.
+    ObjectNumber PageIDAt(std::uint32_t index) const;
+    // Caller owns the result.
+    PDFDictionary* ParsePage(std::uint32_t index);
+
+    // Reader chain over a stream's data (caller owns it); see the cross-reference stream part.
+    IByteReader* CreateInputStreamReader(PDFStreamInput* stream);
+    IByteReader* OpenStreamForReading(PDFStreamInput* stream);
+
+protected:
+    // Checks the first line of the file; the stream is at offset 0.
+    virtual StatusCode ParseHeaderLine();
+
+private:
+    PDFObjectParser mObjectParser;
+    IByteReaderWithPosition* mStream = nullptr;
+    AdapterIByteReaderWithPositionToIReadPositionProvider mCurrentPositionProvider;
+    FilePosition mFileSize = 0;
+
+    Byte mLinesBuffer[kBackwardBufferSize] = {};
+    std::size_t mCurrentBufferIndex = 0; // the cursor: next byte to examine is the one before
+    std::size_t mLastAvailableIndex = 0;
+    FilePosition mLastReadPositionFromEnd = 0;
+    bool mEncounteredFileStart = false;
+
+    std::map<ObjectNumber, std::vector<ObjectStreamEntry>> mObjectStreamsCache;
+    double mPDFLevel = 0;
+    FilePosition mLastXrefPosition = 0;
+    RefCountPtr<PDFDictionary> mTrailer;
+    XrefTable mXrefTable;
+    std::uint32_t mPagesCount = 0;
+    std::vector<ObjectNumber> mPagesObjectIDs;
+    std::uint32_t mPagesReached = 0;
+    ParserExtender* mParserExtender = nullptr;
+
+    StatusCode StartDocument(IByteReaderWithPosition* stream);
+    StatusCode ParseDirectoryParts();
+
+    // Backward scan over the end of the file.
+    void ResetReadState();
+    bool ReadNextBufferFromEnd();
+    bool GoBackTillNonWhiteSpace();
+    void GoBackTillLineStart();
+    FilePosition GetCurrentPositionFromEnd() const;
+
+    StatusCode ParseEOFLine();
+    StatusCode ParseXrefPosition();
+    StatusCode ParseFileDirectory();
+    StatusCode ParseTrailerDictionary();
+    StatusCode ParseDirectory();
+    bool IsAcceptableTableSize(std::uint64_t size) const;
+    StatusCode SetupTableSize(PDFDictionary* dictionary);
+    StatusCode ParseXref(XrefTable& table, FilePosition sectionOffset);
+    StatusCode ParseXrefEntries(XrefTable& table, std::uint32_t first, std::uint32_t count);
+    StatusCode ParsePreviousXrefs(PDFDictionary* dictionary);
+    StatusCode ParsePreviousDirectory(FilePosition sectionOffset, XrefTable& table,
+                                      RefCountPtr<PDFDictionary>& outTrailer);
+    PDFObject* ParseExistingInDirectObject(ObjectNumber objectID);
+
+    // Cross-reference streams and object streams.
+    StatusCode BuildXrefTableAndTrailerFromXrefStream(long long xrefStreamObjectID);
+    StatusCode ParseXrefFromXrefStream(XrefTable& table, FilePosition xrefStreamOffset);
+    StatusCode ParseXrefFromXrefStream(XrefTable& table, PDFStreamInput* xrefStream);
+    PDFObject* ParseExistingInDirectStreamObject(ObjectNumber objectID);
+
+    // Page tree.
+    StatusCode ParsePagesObjectIDs();
+    StatusCode ParsePagesIDs(PDFDictionary* pageNode, ObjectNumber nodeObjectID,
+                             std::uint32_t& ioPageIndex, std::set<ObjectNumber>& visitedNodes,
+                             int depth);
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "pdf/io/IOBasicTypes.h"
+
+class IByteReader;
+
+// Splits a byte stream in PDF object syntax into tokens and returns each as plain text,
+// comments included; interpreting the text is left to the caller. The one exception is the
+// keyword "stream", whose end of line is consumed here so that the next byte read is the
+// first byte of the stream data.
+//
+// A plain value type: copying it copies the read state. The reader is borrowed and must
+// outlive the tokenizer's use of it. The tokenizer never seeks and writes no trace lines.
+class PDFTokenizer
+{
+public:
+    using Token = std::pair<bool, std::string>;
+
+    PDFTokenizer() = default;
+
+    // Sets the reader and clears the read state.
+    void AttachStream(IByteReader* stream);
+    // Empties the put-back slot and zeroes both counters; the reader stays.
+    void ClearReadState();
+    // Takes over another tokenizer's put-back byte and counters; the reader stays.
+    void CopyReadState(const PDFTokenizer& other);
+
+    // found is false when no token could be read: no reader, end of input, a failed read
+    // inside a token, or "stream" not followed by an end of line.
+    Token ReadToken();
+
+    // Bytes taken before the first byte of the most recent token.
+    std::uint64_t LastTokenPosition() const { return mRecentTokenPosition; }
+    // Bytes taken since the last attach or clear, minus bytes put back.
+    std::uint64_t BytesTaken() const { return mStreamPositionTracker; }
+    // The object parser subtracts a waiting byte when it works out where stream data begins.
+    bool HasPutBackByte() const { return mHasTokenBuffer; }
+
+private:
+    IByteReader* mStream = nullptr;
+    bool mHasTokenBuffer = false;
+    Byte mTokenBuffer = 0;
+    std::uint64_t mStreamPositionTracker = 0;
+    std::uint64_t mRecentTokenPosition = 0;
+
+    bool HasInput();
+    bool ReadByteForToken(Byte& outByte);
+    void PutBackByte(Byte value);
+    void SkipWhitespace();
+};
+
+// The six white-space bytes of PDF syntax: NUL, TAB, LF, FF, CR and SPACE.
+bool IsPDFWhitespace(Byte value);
+// The ten delimiters: ( ) < > [ ] { } / %
+bool IsPDFDelimiter(Byte value);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "pdf/io/OutputFile.h"
+#include "pdf/io/StatusCode.h"
+#include "pdf/io/TraceLogSettings.h"
+#include "pdf/writing/DocumentContext.h"
+#include "pdf/writing/ObjectsContext.h"
+#include "pdf/writing/OutputWriteCheckStream.h"
+#include "pdf/writing/PDFVersion.h"
+#include "pdf/writing/WriterSettings.h"
+
+class IByteWriterWithPosition;
+
+// Writes one new file in PDF object syntax: StartPDF (header), the caller's objects through
+// GetObjectsContext (object 1 must be the catalog), EndPDF (cross-reference table, trailer,
+// "%%EOF", close). Can be used again for another document after EndPDF.
+class PDFWriter
+{
+public:
+    PDFWriter();
+    PDFWriter(const PDFWriter&) = delete;
+    PDFWriter& operator=(const PDFWriter&) = delete;
+
+    // Creates or truncates the file and writes the header. On Failure nothing is written and
+    // the writer stays closed; writing objects then has no effect and EndPDF fails.
+    StatusCode StartPDF(const std::string& outputFilePath, PDFVersion version,
+                        const TraceLogSettings& logSettings = TraceLogSettings::Default(),
+                        const WriterSettings& writerSettings = WriterSettings());
+    // The same into a caller's stream, which is borrowed until EndPDF. Nothing is closed or
+    // flushed at the end; the path in the document identifier is empty.
+    StatusCode StartPDFForStream(IByteWriterWithPosition* outputStream, PDFVersion version,
+                                 const TraceLogSettings& logSettings = TraceLogSettings::Default(),
+                                 const WriterSettings& writerSettings = WriterSettings());
+
+    ObjectsContext& GetObjectsContext() { return mObjectsContext; }
+    DocumentContext& GetDocumentContext() { return mDocumentContext; }
+
+    // Finishes and closes the document. Fails when the document could not be finished (an
+    // allocated object never written), when any byte could not be written, or when the file
+    // could not be flushed or closed. Whatever the result, the file is closed and both
+    // contexts are clean for another document.
+    StatusCode EndPDF();
+
+private:
+    StatusCode StartDocument(PDFVersion version, const TraceLogSettings& logSettings,
+                             const WriterSettings& writerSettings);
+    void Cleanup();
+
+    ObjectsContext mObjectsContext;
+    DocumentContext mDocumentContext;
+    OutputFile mOutputFile;
+    OutputWriteCheckStream mCheckedOutput;
+    bool mEmbedFonts = true;
+    bool mFlushToDisk = false;
+    bool mWritingToFile = false;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// How PDFWriter::StartPDF sets up a document.
+struct WriterSettings
+{
+    bool mCompressStreams = true;
+    bool mEmbedFonts = true;
+    // EndPDF asks the system to put the finished file on disk before closing it; a failure
+    // there fails EndPDF.
+    bool mFlushToDisk = false;
+    // A fixed text in place of the current date string in the document identifier, for
+    // output that must come out the same on every run. The identifier stays an MD5 digest
+    // over the same items.
+    std::optional<std::string> mDocumentIDDateString;
+};

@@ -1,0 +1,98 @@
+// Runs the built trust-installer as a user's logon script would: the program and its
+// certificate files copied into a folder with a non-ASCII name, APPDATA pointing at a
+// profile folder, standard output captured.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "RunProcess.h"
+#include "TempFolder.h"
+#include "installer/CertificateSet.h"
+#include "installer/InstallerPaths.h"
+#include "platform/Platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class InstallerEndToEndTest : public ::testing::Test
+{
+protected:
+    InstallerEndToEndTest()
+        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")), mAppData(mFolder.PathOf("Roaming Ærø"))
+    {
+        fs::create_directories(Utf8ToPath(mExeFolder));
+        fs::create_directories(Utf8ToPath(mAppData));
+        fs::path exe = Utf8ToPath(TRUST_INSTALLER_EXE);
+        mExe = mExeFolder + platform::kPathSeparator + PathToUtf8(exe.filename());
+        fs::copy_file(exe, Utf8ToPath(mExe));
+        for (const CertificateFile& file : kCertificateFiles) {
+            fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / file.fileName,
+                          Utf8ToPath(CertPath(file.fileName)));
+        }
+    }
+
+    std::string CertPath(const std::string& fileName) const
+    {
+        return mExeFolder + platform::kPathSeparator + fileName;
+    }
+
+    std::string StorePath(const char* version) const
+    {
+        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
+    }
+
+    void CopyExampleStore(const char* version) const
+    {
+        fs::path store = Utf8ToPath(StorePath(version));
+        fs::create_directories(store.parent_path());
+        fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "profile" / "Adobe" / "Acrobat" /
+                          "DC" / "Security" / "addressbook.acrodata",
+                      store);
+    }
+
+    std::string RunInstallerProgram() const
+    {
+        ProcessResult result = RunProcess(mExe, {{"APPDATA", mAppData}});
+        EXPECT_TRUE(result.started);
+        EXPECT_EQ(result.exitCode, 0);
+        return result.output;
+    }
+
+    static std::string Line(const std::string& text) { return text + kConsoleLineEnd; }
+
+    TempFolder mFolder;
+    std::string mExeFolder;
+    std::string mAppData;
+    std::string mExe;
+};
+
+TEST_F(InstallerEndToEndTest, NoStoreGivesNoOutput)
+{
+    EXPECT_EQ(RunInstallerProgram(), "");
+}
+
+TEST_F(InstallerEndToEndTest, StoresFoundUnderNonAsciiProfileAreNamedInVersionOrder)
+{
+    CopyExampleStore("11.0");
+    CopyExampleStore("DC");
+    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + Line(StorePath("11.0")));
+}
+
+TEST_F(InstallerEndToEndTest, MissingMandatoryCertificatesNameOnlyTheFirst)
+{
+    CopyExampleStore("DC");
+    fs::remove(Utf8ToPath(CertPath("NorvSigningCA.crt")));
+    fs::remove(Utf8ToPath(CertPath("NorvESealCA.crt")));
+    EXPECT_EQ(RunInstallerProgram(), Line("can't find NorvSigningCA certificate"));
+}
+
+TEST_F(InstallerEndToEndTest, MissingOptionalCertificateIsSkipped)
+{
+    fs::remove(Utf8ToPath(CertPath("NorvESealCA_2.crt")));
+    EXPECT_EQ(RunInstallerProgram(), Line("can't read NorvESealCA_2 certificate, skipping it"));
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+#include "installer/InstallerRun.h"
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "installer/InstallerPaths.h"
+#include "platform/Platform.h"
+
+namespace {
+
+struct InstallCall
+{
+    std::string storePath;
+    std::string newStorePath;
+    std::vector<CertificateRecord> certificates; // as handed in
+};
+
+// A program folder with the certificate files and a profile folder with stores, both with
+// non-ASCII names, and an install step that records what it was given.
+class InstallerRunTest : public ::testing::Test
+{
+protected:
+    InstallerRunTest()
+        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")),
+          mAppData(mFolder.PathOf("Roaming Профиль"))
+    {
+        std::filesystem::create_directories(Utf8ToPath(mExeFolder));
+        std::filesystem::create_directories(Utf8ToPath(mAppData));
+    }
+
+    std::string CertPath(const CertificateFile& file) const
+    {
+        return mExeFolder + platform::kPathSeparator + file.fileName;
+    }
+
+    // Each file holds its own name, so every record is told apart by its content.
+    void WriteAllCertificates() const
+    {
+        for (const CertificateFile& file : kCertificateFiles) {
+            TempFolder::WriteFile(CertPath(file), file.label);
+        }
+    }
+
+    void RemoveCertificate(const char* label) const
+    {
+        for (const CertificateFile& file : kCertificateFiles) {
+            if (std::string(file.label) == label) {
+                std::filesystem::remove(Utf8ToPath(CertPath(file)));
+            }
+        }
+    }
+
+    std::string StorePath(const char* version) const
+    {
+        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
+    }
+
+    void WriteStore(const char* version) const
+    {
+        std::string path = StorePath(version);
+        std::filesystem::create_directories(Utf8ToPath(path).parent_path());
+        TempFolder::WriteFile(path, "%PPKLITE-2.1\n");
+    }
+
+    std::string Run(const std::optional<std::string>& appData)
+    {
+        std::ostringstream out;
+        auto install = [this](const std::string& storePath, const std::string& newStorePath,
+                              std::vector<CertificateRecord>& certificates) {
+            mCalls.push_back({storePath, newStorePath, certificates});
+            if (mMarkFirstAsTrusted && !certificates.empty()) {
+                certificates.front().alreadyTrusted = true;
+            }
+        };
+        EXPECT_EQ(RunInstaller(mExeFolder, appData, out, install), 0);
+        return out.str();
+    }
+    std::string Run() { return Run(mAppData); }
+
+    static std::vector<std::string> HexOf(const std::vector<const char*>& labels)
+    {
+        std::vector<std::string> hex;
+        for (const char* label : labels) {
+            std::string text(label);
+            hex.push_back(BytesToHex(std::vector<std::uint8_t>(text.begin(), text.end())));
+        }
+        return hex;
+    }
+    static std::vector<std::string> HexOf(const std::vector<CertificateRecord>& records)
+    {
+        std::vector<std::string> hex;
+        for (const CertificateRecord& record : records) {
+            hex.push_back(record.certHex);
+        }
+        return hex;
+    }
+
+    TempFolder mFolder;
+    std::string mExeFolder;
+    std::string mAppData;
+    std::vector<InstallCall> mCalls;
+    bool mMarkFirstAsTrusted = false;
+};
+
+TEST_F(InstallerRunTest, NoStoreGivesNoOutput)
+{
+    WriteAllCertificates();
+    EXPECT_EQ(Run(), "");
+    EXPECT_TRUE(mCalls.empty());
+}
+
+TEST_F(InstallerRunTest, ExistingStoresAreHandedOverInVersionOrder)
+{
+    WriteAllCertificates();
+    WriteStore("11.0");
+    WriteStore("DC");
+    EXPECT_EQ(Run(), StorePath("DC") + "\n" + StorePath("11.0") + "\n");
+    ASSERT_EQ(mCalls.size(), 2u);
+    EXPECT_EQ(mCalls[0].storePath, StorePath("DC"));
+    EXPECT_EQ(mCalls[0].newStorePath, StorePath("DC") + "-new");
+    EXPECT_EQ(mCalls[1].storePath, StorePath("11.0"));
+    EXPECT_EQ(mCalls[1].newStorePath, StorePath("11.0") + "-new");
+}
+
+TEST_F(InstallerRunTest, CertificateListHoldsAllEightInOrder)
+{
+    WriteAllCertificates();
+    WriteStore("10.0");
+    (void)Run();
+    ASSERT_EQ(mCalls.size(), 1u);
+    EXPECT_EQ(HexOf(mCalls[0].certificates),
+              HexOf({"NorvSigningCA", "TesselTimeStampingCA", "NorvESealCA", "NorvSigningCAG2",
+                     "TimeStampingCA2", "NorvESealCA_2", "NorvESealCAG2", "NorvTrustRootCAG2"}));
+    for (const CertificateRecord& record : mCalls[0].certificates) {
+        EXPECT_FALSE(record.alreadyTrusted);
+    }
+}
+
+TEST_F(InstallerRunTest, TrustFoundInOneStoreCountsForTheNext)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    WriteStore("10.0");
+    mMarkFirstAsTrusted = true;
+    (void)Run();
+    ASSERT_EQ(mCalls.size(), 2u);
+    EXPECT_FALSE(mCalls[0].certificates[0].alreadyTrusted);
+    EXPECT_TRUE(mCalls[1].certificates[0].alreadyTrusted) << "the list is shared, not copied";
+}
+
+TEST_F(InstallerRunTest, EachMissingMandatoryFileStopsTheRunWithItsLine)
+{
+    const char* labels[] = {"NorvSigningCA", "TesselTimeStampingCA", "NorvESealCA"};
+    for (const char* label : labels) {
+        SCOPED_TRACE(label);
+        WriteAllCertificates();
+        WriteStore("DC");
+        RemoveCertificate(label);
+        mCalls.clear();
+        EXPECT_EQ(Run(), std::string("can't find ") + label + " certificate\n");
+        EXPECT_TRUE(mCalls.empty());
+    }
+}
+
+TEST_F(InstallerRunTest, OnlyTheFirstMissingMandatoryFileIsReported)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    RemoveCertificate("NorvSigningCA");
+    RemoveCertificate("NorvESealCA");
+    EXPECT_EQ(Run(), "can't find NorvSigningCA certificate\n");
+    RemoveCertificate("TesselTimeStampingCA");
+    EXPECT_EQ(Run(), "can't find NorvSigningCA certificate\n");
+    EXPECT_TRUE(mCalls.empty());
+}
+
+TEST_F(InstallerRunTest, MissingOptionalFileIsSkippedWithALine)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    RemoveCertificate("NorvSigningCAG2");
+    RemoveCertificate("NorvTrustRootCAG2");
+    EXPECT_EQ(Run(), "can't read NorvSigningCAG2 certificate, skipping it\n"
+                     "can't read NorvTrustRootCAG2 certificate, skipping it\n" +
+                         StorePath("DC") + "\n");
+    ASSERT_EQ(mCalls.size(), 1u);
+    EXPECT_EQ(HexOf(mCalls[0].certificates),
+              HexOf({"NorvSigningCA", "TesselTimeStampingCA", "NorvESealCA", "TimeStampingCA2",
+                     "NorvESealCA_2", "NorvESealCAG2"}));
+}
+
+TEST_F(InstallerRunTest, OversizedOptionalFileIsSkipped)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[4]),
+                          std::string(static_cast<std::size_t>(kMaxCertificateFileBytes) + 1, 'x'));
+    EXPECT_EQ(Run(),
+              "can't read TimeStampingCA2 certificate, skipping it\n" + StorePath("DC") + "\n");
+    ASSERT_EQ(mCalls.size(), 1u);
+    EXPECT_EQ(mCalls[0].certificates.size(), 7u);
+}
+
+TEST_F(InstallerRunTest, UnreadableMandatoryFileStopsTheRun)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[1]),
+                          std::string(static_cast<std::size_t>(kMaxCertificateFileBytes) + 1, 'x'));
+    EXPECT_EQ(Run(), "can't read TesselTimeStampingCA certificate\n");
+    EXPECT_TRUE(mCalls.empty());
+}
+
+TEST_F(InstallerRunTest, EmptyAndDuplicateFilesBecomeRecordsLikeAnyOther)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[0]), "");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[7]), "NorvESealCAG2");
+    (void)Run();
+    ASSERT_EQ(mCalls.size(), 1u);
+    const std::vector<CertificateRecord>& list = mCalls[0].certificates;
+    ASSERT_EQ(list.size(), 8u);
+    EXPECT_EQ(list[0].certHex, "");
+    EXPECT_EQ(list[6].certHex, list[7].certHex);
+}
+
+TEST_F(InstallerRunTest, UnknownProfileFolderTouchesNothing)
+{
+    // Checked before the certificates: with no profile there is nothing to do at all.
+    WriteStore("DC");
+    for (const std::optional<std::string>& appData :
+         {std::optional<std::string>(), std::optional<std::string>("")}) {
+        EXPECT_EQ(Run(appData), "APPDATA is not set; no trust store to update\n");
+    }
+    EXPECT_TRUE(mCalls.empty());
+}
+
+TEST_F(InstallerRunTest, UnknownExecutableFolderLooksForNoCertificate)
+{
+    std::ostringstream out;
+    int calls = 0;
+    auto install = [&calls](const std::string&, const std::string&,
+                            std::vector<CertificateRecord>&) { ++calls; };
+    EXPECT_EQ(RunInstaller("", mAppData, out, install), 0);
+    EXPECT_EQ(out.str(), "can't find the installer's folder; no certificate to install\n");
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(InstallerRunTest, FolderInPlaceOfStoreIsPassedOver)
+{
+    WriteAllCertificates();
+    std::filesystem::create_directories(Utf8ToPath(StorePath("DC")));
+    WriteStore("11.0");
+    EXPECT_EQ(Run(), StorePath("11.0") + "\n");
+    ASSERT_EQ(mCalls.size(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Runs a program to its end, for end-to-end tests of the built executables.
+
+// Variable name -> value for the child; no value removes the variable from its environment.
+using EnvironmentChanges = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+struct ProcessResult
+{
+    bool started = false;
+    int exitCode = -1;
+    std::string output; // standard output, bytes as the child wrote them
+};
+
+// Starts the program (UTF-8 path, no arguments) with the test's environment changed as given,
+// collects its standard output (at most kMaxProcessOutputBytes) and waits for its end. Its
+// standard error goes where the test's goes.
+ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes);
+
+inline constexpr std::size_t kMaxProcessOutputBytes = 1024 * 1024;
+
+// What a console line ends with in a child's standard output: text-mode output on Windows
+// turns the new-line character into CR LF.
+extern const char* const kConsoleLineEnd;

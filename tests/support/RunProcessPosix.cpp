@@ -1,0 +1,90 @@
+#include <cstring>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "RunProcess.h"
+
+extern char** environ;
+
+const char* const kConsoleLineEnd = "\n";
+
+namespace {
+
+std::string NameOf(const std::string& entry)
+{
+    return entry.substr(0, entry.find('='));
+}
+
+std::vector<std::string> ChildEnvironment(const EnvironmentChanges& changes)
+{
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string text(*entry);
+        bool replaced = false;
+        for (const auto& change : changes) {
+            replaced = replaced || NameOf(text) == change.first;
+        }
+        if (!replaced) {
+            entries.push_back(text);
+        }
+    }
+    for (const auto& change : changes) {
+        if (change.second) {
+            entries.push_back(change.first + "=" + *change.second);
+        }
+    }
+    return entries;
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+{
+    ProcessResult result;
+    std::vector<std::string> environment = ChildEnvironment(changes);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string program = executable;
+    char* argv[] = {program.data(), nullptr};
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return result;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    pid_t child = 0;
+    int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        return result;
+    }
+    result.started = true;
+
+    char buffer[4096];
+    for (;;) {
+        ssize_t count = read(fds[0], buffer, sizeof buffer);
+        if (count <= 0) {
+            break;
+        }
+        if (result.output.size() < kMaxProcessOutputBytes) {
+            result.output.append(buffer, static_cast<std::size_t>(count));
+        }
+    }
+    close(fds[0]);
+
+    int status = 0;
+    if (waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    return result;
+}

@@ -1,0 +1,142 @@
+#include <algorithm>
+#include <cwchar>
+#include <windows.h>
+
+#include "RunProcess.h"
+
+const char* const kConsoleLineEnd = "\r\n";
+
+namespace {
+
+std::wstring ToWide(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool IsWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Wine builds a new process's profile variables again from the registry, overriding the
+// environment its parent passed. Drop the registry copy so the child sees ours. Only under
+// Wine: on Windows that value belongs to the user's session.
+void ForgetWineProfileVariable(const std::wstring& name)
+{
+    if (IsWine()) {
+        (void)RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Volatile Environment", name.c_str());
+    }
+}
+
+// A sorted block of "NAME=value\0" entries closed by one more "\0".
+std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
+{
+    std::vector<std::wstring> entries;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0';
+         entry += std::wcslen(entry) + 1) {
+        std::wstring text(entry);
+        // Entries such as "=C:=C:\\" have their name after the first character.
+        std::wstring name = text.substr(0, text.find(L'=', 1));
+        bool replaced = false;
+        for (const auto& change : changes) {
+            replaced = replaced || SameName(name, ToWide(change.first));
+        }
+        if (!replaced) {
+            entries.push_back(text);
+        }
+    }
+    if (strings != nullptr) {
+        FreeEnvironmentStringsW(strings);
+    }
+    for (const auto& change : changes) {
+        if (change.second) {
+            entries.push_back(ToWide(change.first) + L"=" + ToWide(*change.second));
+        }
+    }
+    std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                    static_cast<int>(b.size()), TRUE) == CSTR_LESS_THAN;
+    });
+    std::wstring block;
+    for (const std::wstring& entry : entries) {
+        block += entry;
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+} // namespace
+
+ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+{
+    ProcessResult result;
+    for (const auto& change : changes) {
+        ForgetWineProfileVariable(ToWide(change.first));
+    }
+    std::wstring environment = EnvironmentBlock(changes);
+    std::wstring program = ToWide(executable);
+    std::wstring commandLine = L"\"" + program + L"\"";
+
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        return result;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    BOOL created =
+        CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!created) {
+        CloseHandle(readEnd);
+        return result;
+    }
+    result.started = true;
+
+    char buffer[4096];
+    DWORD count = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+        if (result.output.size() < kMaxProcessOutputBytes) {
+            result.output.append(buffer, count);
+        }
+    }
+    CloseHandle(readEnd);
+
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(process.hProcess, &exitCode)) {
+        result.exitCode = static_cast<int>(exitCode);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
