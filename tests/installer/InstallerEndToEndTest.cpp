@@ -3,6 +3,7 @@
 // profile folder, standard output captured.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -87,6 +88,20 @@ TEST_F(InstallerEndToEndTest, MissingMandatoryCertificatesNameOnlyTheFirst)
     fs::remove(Utf8ToPath(CertPath("NorvSigningCA.crt")));
     fs::remove(Utf8ToPath(CertPath("NorvESealCA.crt")));
     EXPECT_EQ(RunInstallerProgram(), Line("can't find NorvSigningCA certificate"));
+}
+
+TEST_F(InstallerEndToEndTest, UnsetOrEmptyAppDataTouchesNothing)
+{
+    if (platform::RoamingAppDataFolder()) {
+        GTEST_SKIP() << "the program would fall back to this user's real profile folder";
+    }
+    CopyExampleStore("DC");
+    for (const std::optional<std::string>& value :
+         {std::optional<std::string>(), std::optional<std::string>("")}) {
+        ProcessResult result = RunProcess(mExe, {{"APPDATA", value}});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.output, Line("APPDATA is not set; no trust store to update"));
+    }
 }
 
 TEST_F(InstallerEndToEndTest, MissingOptionalCertificateIsSkipped)
