@@ -13,8 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace
-{
+namespace {
 
 int RunFile(const std::filesystem::path& path)
 {

@@ -1,6 +1,7 @@
 #include "installer/InstallerRun.h"
 
 #include "installer/InstallerPaths.h"
+#include "installer/StoreReplacement.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -78,6 +79,7 @@ int RunInstaller(const std::string& executableFolder,
 
     for (const char* version : kAcrobatVersions) {
         const std::string storePath = ComposeStorePath(profileFolder, version);
+        RecoverInterruptedStore(storePath, out);
         if (!FileExists(storePath)) {
             continue;
         }

@@ -64,6 +64,16 @@ protected:
 
     static std::string Line(const std::string& text) { return text + kConsoleLineEnd; }
 
+    // What an install that added certificates prints after the store path.
+    static std::string InstalledLines()
+    {
+        return Line("adding certificates") + Line("File successfully renamed") +
+               Line("File successfully renamed") +
+               Line("New certificates are succesfully installed Adobe's Trusted Certificates "
+                    "store.") +
+               Line("Newly added certificates are issued by Velmora.");
+    }
+
     TempFolder mFolder;
     std::string mExeFolder;
     std::string mAppData;
@@ -79,7 +89,79 @@ TEST_F(InstallerEndToEndTest, StoresFoundUnderNonAsciiProfileAreNamedInVersionOr
 {
     CopyExampleStore("11.0");
     CopyExampleStore("DC");
-    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + Line(StorePath("11.0")));
+    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + InstalledLines() +
+                                         Line(StorePath("11.0")) + InstalledLines());
+}
+
+TEST_F(InstallerEndToEndTest, FirstRunInstallsAndSecondRunChangesNothing)
+{
+    CopyExampleStore("DC");
+    const std::string before = TempFolder::ReadFile(StorePath("DC"));
+    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + InstalledLines());
+    const std::string after = TempFolder::ReadFile(StorePath("DC"));
+    EXPECT_GT(after.size(), before.size());
+    EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-new"));
+    EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-backup"));
+
+    EXPECT_EQ(RunInstallerProgram(),
+              Line(StorePath("DC")) + Line("Certificates are already trusted"));
+    EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), after);
+}
+
+TEST_F(InstallerEndToEndTest, UnreadableStoreIsLeftAlone)
+{
+    CopyExampleStore("DC");
+    const std::string damaged = "%PPKLITE-2.1\r\nnot a store";
+    TempFolder::WriteFile(StorePath("DC"), damaged);
+    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + Line("Can't parse addressbook"));
+    EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), damaged);
+    EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-new"));
+}
+
+TEST_F(InstallerEndToEndTest, StaleBackupFileIsRemovedAndInstallProceeds)
+{
+    CopyExampleStore("DC");
+    TempFolder::WriteFile(StorePath("DC") + "-backup", "stale");
+    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + InstalledLines());
+    EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-backup"));
+}
+
+TEST_F(InstallerEndToEndTest, BlockedPathsLeaveTheStoreIntact)
+{
+    struct BlockedCase
+    {
+        const char* suffix;
+        std::string lines;
+    };
+    const BlockedCase cases[] = {
+        {"-backup", Line("adding certificates") +
+                        Line("Adobe's Trusted Certificates store was left unchanged.")},
+        {"-new", Line("adding certificates") +
+                     Line("Can't create the new store file; the store was left unchanged")},
+    };
+    CopyExampleStore("DC");
+    const std::string before = TempFolder::ReadFile(StorePath("DC"));
+    for (const BlockedCase& c : cases) {
+        SCOPED_TRACE(c.suffix);
+        const fs::path blocker = Utf8ToPath(StorePath("DC") + c.suffix);
+        fs::create_directories(blocker / "content");
+        EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + c.lines);
+        EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), before);
+        EXPECT_TRUE(fs::is_directory(blocker / "content"));
+        fs::remove_all(blocker);
+        EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-new"));
+        EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-backup"));
+    }
+}
+
+TEST_F(InstallerEndToEndTest, StoreLeftAsBackupByAnInterruptedRunIsRestored)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    fs::rename(Utf8ToPath(store), Utf8ToPath(store + "-backup"));
+    EXPECT_EQ(RunInstallerProgram(), Line("Restored " + store + " from " + store + "-backup") +
+                                         Line(store) + InstalledLines());
+    EXPECT_FALSE(platform::PathExists(store + "-backup"));
 }
 
 TEST_F(InstallerEndToEndTest, MissingMandatoryCertificatesNameOnlyTheFirst)

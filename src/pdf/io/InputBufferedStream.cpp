@@ -36,6 +36,12 @@ void InputBufferedStream::EmptyBuffer()
 
 IOByteCount InputBufferedStream::Read(Byte* buffer, IOByteCount count)
 {
+    // Single bytes are the common request from byte-wise readers; a library memcpy call costs
+    // more than the byte. Buffered bytes imply a source (Assign and construction empty it).
+    if (count == 1 && mReadIndex < mEndIndex) {
+        *buffer = mBuffer[mReadIndex++];
+        return 1;
+    }
     if (mSourceStream == nullptr || count == 0) {
         return 0;
     }

@@ -34,6 +34,19 @@ public:
     // Borrowed.
     IByteReaderWithPosition* GetSourceStream() const { return mSourceStream; }
 
+    // Non-virtual access to the unread part of the buffer, for scanners that look at bytes one
+    // at a time (the tokenizer) and should not pay a virtual Read per byte. Looking reads
+    // nothing from the source; only ConsumeBuffered moves the read position, and only over
+    // bytes that are buffered, so the position stays exact. With nothing buffered the caller
+    // goes through Read, which refills the buffer.
+    IOByteCount BufferedCount() const { return UnreadCount(); }
+    const Byte* BufferedBytes() const { return mBuffer.get() + mReadIndex; }
+    // Counts above BufferedCount are lowered to it.
+    void ConsumeBuffered(IOByteCount count)
+    {
+        mReadIndex += count < UnreadCount() ? count : UnreadCount();
+    }
+
 private:
     IOByteCount UnreadCount() const { return mEndIndex - mReadIndex; }
     void EmptyBuffer();

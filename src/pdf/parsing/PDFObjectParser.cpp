@@ -162,7 +162,7 @@ PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
         return ParseLiteralString(token, extender);
     }
     if (token[0] == '<' && (token.size() == 1 || token[1] != '<')) {
-        return ParseHexadecimalString(token, extender);
+        return ParseHexadecimalString(std::move(token), extender);
     }
     if (token == "null") {
         return new PDFNull();
@@ -236,7 +236,7 @@ PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
         PushBackTokenToBack(std::move(next));
         return container;
     }
-    return new PDFSymbol(token);
+    return new PDFSymbol(std::move(token));
 }
 
 PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserExtender* extender)
@@ -303,11 +303,10 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
     if (extender != nullptr) {
         value = extender->DecryptString(value);
     }
-    return new PDFLiteralString(value);
+    return new PDFLiteralString(std::move(value));
 }
 
-PDFObject* PDFObjectParser::ParseHexadecimalString(const std::string& token,
-                                                   ParserExtender* extender)
+PDFObject* PDFObjectParser::ParseHexadecimalString(std::string token, ParserExtender* extender)
 {
     if (token.size() < 2 || token.back() != '>') {
         TRACE_LOG("PDFObjectParser::ParseHexadecimalString, exception in parsing hexadecimal "
@@ -315,11 +314,14 @@ PDFObject* PDFObjectParser::ParseHexadecimalString(const std::string& token,
                   token.c_str());
         return nullptr;
     }
-    std::string value = token.substr(1, token.size() - 2);
+    // The digits are the token without its angle brackets; certificates make these kilobytes
+    // long, so the token's own storage becomes the value.
+    token.pop_back();
+    token.erase(0, 1);
     if (extender != nullptr) {
-        value = extender->DecryptString(value);
+        token = extender->DecryptString(token);
     }
-    return new PDFHexString(value);
+    return new PDFHexString(std::move(token));
 }
 
 PDFObject* PDFObjectParser::ParseName(const std::string& token)
@@ -349,7 +351,7 @@ PDFObject* PDFObjectParser::ParseName(const std::string& token)
         value.push_back(static_cast<char>(static_cast<Byte>(high * 16 + low)));
         i += 2;
     }
-    return new PDFName(value);
+    return new PDFName(std::move(value));
 }
 
 bool PDFObjectParser::GetHexValue(Byte value, Byte& outValue)

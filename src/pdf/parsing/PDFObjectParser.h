@@ -45,7 +45,8 @@ private:
     void PushBackTokenToBack(std::string token);
 
     PDFObject* ParseLiteralString(const std::string& token, ParserExtender* extender);
-    PDFObject* ParseHexadecimalString(const std::string& token, ParserExtender* extender);
+    // Takes the token by value: on success its bytes become the string's value without a copy.
+    PDFObject* ParseHexadecimalString(std::string token, ParserExtender* extender);
     PDFObject* ParseName(const std::string& token);
     PDFObject* ParseArray(ParserExtender* extender);
     PDFObject* ParseDictionary(ParserExtender* extender);

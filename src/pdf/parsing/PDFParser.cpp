@@ -96,6 +96,11 @@ void PDFParser::ClearState()
     mPagesReached = 0;
     mPagesObjectIDs.clear();
     mObjectStreamsCache.clear();
+    mDecodedObjectStream.clear();
+    mDecodedObjectStream.shrink_to_fit();
+    mHasDecodedObjectStream = false;
+    mObjectStreamsBeingOpened.clear();
+    mUncachedObjectStreams.clear();
     mLastXrefPosition = 0;
 }
 
@@ -398,14 +403,29 @@ bool PDFParser::IsAcceptableTableSize(std::uint64_t size) const
     return size <= kMaxTableSize && size <= fileBound;
 }
 
-StatusCode PDFParser::SetupTableSize(PDFDictionary* dictionary)
+bool PDFParser::IsAcceptableStreamTableSize(std::uint64_t size) const
+{
+    // Any file of kMaxTableSize bytes or more may hold the largest table; below that the
+    // product cannot overflow.
+    const std::uint64_t fileBound =
+        mFileSize >= static_cast<FilePosition>(kMaxTableSize)
+            ? kMaxTableSize
+            : static_cast<std::uint64_t>(mFileSize * kMaxStreamEntriesPerFileByte +
+                                         kTableSizeSlack);
+    return size <= kMaxTableSize && size <= fileBound;
+}
+
+StatusCode PDFParser::SetupTableSize(PDFDictionary* dictionary, bool streamEntries)
 {
     PDFObjectCastPtr<PDFInteger> size(dictionary->Lookup("Size"));
     if (size.IsNull()) {
         return Failure;
     }
     const long long value = size->GetValue();
-    if (value < 0 || !IsAcceptableTableSize(static_cast<std::uint64_t>(value))) {
+    const bool acceptable = streamEntries
+                                ? IsAcceptableStreamTableSize(static_cast<std::uint64_t>(value))
+                                : IsAcceptableTableSize(static_cast<std::uint64_t>(value));
+    if (value < 0 || !acceptable) {
         TRACE_LOG("PDFParser::ParseDirectory, table size %lld is more than the file could hold",
                   value);
         return Failure;
@@ -416,7 +436,9 @@ StatusCode PDFParser::SetupTableSize(PDFDictionary* dictionary)
 
 StatusCode PDFParser::ParseDirectory()
 {
-    if (SetupTableSize(mTrailer.Get()) != Success) {
+    // A hybrid file lists its compressed objects only in the /XRefStm stream, so its /Size
+    // is bounded like a stream's.
+    if (SetupTableSize(mTrailer.Get(), mTrailer->Contains("XRefStm")) != Success) {
         return Failure;
     }
     if (mTrailer->Contains("Prev")) {

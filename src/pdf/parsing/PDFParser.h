@@ -18,6 +18,7 @@ class IByteReader;
 class IByteReaderWithPosition;
 class ParserExtender;
 class PDFArray;
+class PDFName;
 class PDFObject;
 class PDFStreamInput;
 
@@ -50,6 +51,16 @@ public:
     static constexpr int kMaxPreviousSections = 1024;
     // Levels of the page tree; real trees have a few.
     static constexpr int kMaxPageTreeDepth = 256;
+    // Entries of a cross-reference stream are compressed, so a file holds far more of them
+    // per byte than of classic 20-byte entries; this still bounds what a small file can ask.
+    static constexpr FilePosition kMaxStreamEntriesPerFileByte = 8;
+    // Filters chained on one stream; real files use one or two.
+    static constexpr std::size_t kMaxFiltersPerStream = 16;
+    // Object streams opened inside each other while resolving /Length, /N or /First.
+    static constexpr std::size_t kMaxObjectStreamNesting = 16;
+    // Decoded object streams up to this size are kept in memory so that fetching all their
+    // objects decodes them once; larger ones are decoded again for each fetch.
+    static constexpr std::size_t kDefaultObjectStreamCacheLimit = 64 * 1024 * 1024;
 
     PDFParser();
     virtual ~PDFParser();
@@ -89,9 +100,14 @@ public:
     // Caller owns the result.
     PDFDictionary* ParsePage(std::uint32_t index);
 
-    // Reader chain over a stream's data (caller owns it); see the cross-reference stream part.
+    // Reader chain over a stream's data; the caller owns it, and it reads from wherever the
+    // parser's stream stands when reading starts. Null on failure, with a trace line.
     IByteReader* CreateInputStreamReader(PDFStreamInput* stream);
+    // The same, positioned at the stream's data start.
     IByteReader* OpenStreamForReading(PDFStreamInput* stream);
+
+    // Largest decoded object stream kept in memory between fetches; 0 decodes every time.
+    void SetObjectStreamCacheLimit(std::size_t bytes) { mObjectStreamCacheLimit = bytes; }
 
 protected:
     // Checks the first line of the file; the stream is at offset 0.
@@ -119,6 +135,16 @@ private:
     std::uint32_t mPagesReached = 0;
     ParserExtender* mParserExtender = nullptr;
 
+    // Decoded bytes of the most recently used object stream (see kDefaultObjectStreamCacheLimit).
+    std::vector<Byte> mDecodedObjectStream;
+    ObjectNumber mDecodedObjectStreamID = 0;
+    bool mHasDecodedObjectStream = false;
+    std::size_t mObjectStreamCacheLimit = kDefaultObjectStreamCacheLimit;
+    // Object streams found too large to keep; they are decoded for each fetch without trying.
+    std::set<ObjectNumber> mUncachedObjectStreams;
+    // Object streams whose fetch is under way; a nested fetch of one of them is a loop.
+    std::set<ObjectNumber> mObjectStreamsBeingOpened;
+
     StatusCode StartDocument(IByteReaderWithPosition* stream);
     StatusCode ParseDirectoryParts();
 
@@ -135,7 +161,9 @@ private:
     StatusCode ParseTrailerDictionary();
     StatusCode ParseDirectory();
     bool IsAcceptableTableSize(std::uint64_t size) const;
-    StatusCode SetupTableSize(PDFDictionary* dictionary);
+    bool IsAcceptableStreamTableSize(std::uint64_t size) const;
+    // streamEntries: the section's entries may sit in a cross-reference stream.
+    StatusCode SetupTableSize(PDFDictionary* dictionary, bool streamEntries);
     StatusCode ParseXref(XrefTable& table, FilePosition sectionOffset);
     StatusCode ParseXrefEntries(XrefTable& table, std::uint32_t first, std::uint32_t count);
     StatusCode ParsePreviousXrefs(PDFDictionary* dictionary);
@@ -147,7 +175,22 @@ private:
     StatusCode BuildXrefTableAndTrailerFromXrefStream(long long xrefStreamObjectID);
     StatusCode ParseXrefFromXrefStream(XrefTable& table, FilePosition xrefStreamOffset);
     StatusCode ParseXrefFromXrefStream(XrefTable& table, PDFStreamInput* xrefStream);
+    StatusCode ReadXrefStreamSegment(XrefTable& table, std::uint64_t first, std::uint64_t count,
+                                     IByteReader* reader, const int* widths,
+                                     std::size_t widthsCount);
+    // On success outReader owns source; on failure source stays with the caller.
+    StatusCode CreateFilterForStream(IByteReader* source, PDFName* filterName,
+                                     PDFDictionary* decodeParameters, IByteReader*& outReader);
     PDFObject* ParseExistingInDirectStreamObject(ObjectNumber objectID);
+    PDFObject* ParseObjectFromObjectStream(ObjectNumber objectID, ObjectNumber streamID,
+                                           std::uint32_t index, PDFStreamInput* objectStream,
+                                           long long objectCount, long long first);
+    StatusCode ParseObjectStreamHeader(std::vector<ObjectStreamEntry>& entries,
+                                       long long objectCount);
+    // Decodes a whole object stream into mDecodedObjectStream. Failure when no reader can be
+    // made; outLoaded is false when the data is larger than the cache limit.
+    StatusCode LoadDecodedObjectStream(ObjectNumber streamID, PDFStreamInput* objectStream,
+                                       bool& outLoaded);
 
     // Page tree.
     StatusCode ParsePagesObjectIDs();

@@ -1,6 +1,10 @@
 #include "pdf/parsing/PDFTokenizer.h"
 
+#include <array>
+#include <typeinfo>
+
 #include "pdf/io/IByteReader.h"
+#include "pdf/io/InputBufferedStream.h"
 
 namespace {
 
@@ -8,36 +12,63 @@ constexpr Byte kCR = 0x0D;
 constexpr Byte kLF = 0x0A;
 constexpr Byte kBackslash = '\\';
 
+// Byte classes as flags, so that each token kind scans its buffered bytes against one mask.
+constexpr Byte kClassWhitespace = 0x01;
+constexpr Byte kClassDelimiter = 0x02;
+constexpr Byte kClassLineEnd = 0x04;       // CR, LF: end a comment
+constexpr Byte kClassStringSpecial = 0x08; // ( ) and backslash: matter inside a literal string
+constexpr Byte kClassCloseAngle = 0x10;    // >: ends a hexadecimal string
+constexpr Byte kClassOther = 0x20;         // every byte that is not white space
+
+constexpr void AddClass(std::array<Byte, 256>& classes, Byte value, Byte flag)
+{
+    classes[value] = static_cast<Byte>(classes[value] | flag);
+}
+
+constexpr std::array<Byte, 256> MakeByteClasses()
+{
+    std::array<Byte, 256> classes{};
+    for (Byte white : {Byte{0x00}, Byte{0x09}, kLF, Byte{0x0C}, kCR, Byte{0x20}}) {
+        AddClass(classes, white, kClassWhitespace);
+    }
+    for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
+        AddClass(classes, static_cast<Byte>(delimiter), kClassDelimiter);
+    }
+    AddClass(classes, kCR, kClassLineEnd);
+    AddClass(classes, kLF, kClassLineEnd);
+    AddClass(classes, '(', kClassStringSpecial);
+    AddClass(classes, ')', kClassStringSpecial);
+    AddClass(classes, kBackslash, kClassStringSpecial);
+    AddClass(classes, '>', kClassCloseAngle);
+    for (Byte& byteClass : classes) {
+        if ((byteClass & kClassWhitespace) == 0) {
+            byteClass = static_cast<Byte>(byteClass | kClassOther);
+        }
+    }
+    return classes;
+}
+
+constexpr std::array<Byte, 256> kByteClasses = MakeByteClasses();
+
 } // namespace
 
 bool IsPDFWhitespace(Byte value)
 {
-    return value == 0x00 || value == 0x09 || value == 0x0A || value == 0x0C || value == 0x0D ||
-           value == 0x20;
+    return (kByteClasses[value] & kClassWhitespace) != 0;
 }
 
 bool IsPDFDelimiter(Byte value)
 {
-    switch (value) {
-    case '(':
-    case ')':
-    case '<':
-    case '>':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '/':
-    case '%':
-        return true;
-    default:
-        return false;
-    }
+    return (kByteClasses[value] & kClassDelimiter) != 0;
 }
 
 void PDFTokenizer::AttachStream(IByteReader* stream)
 {
     mStream = stream;
+    // Only the exact class: a subclass could change what Read or HasMore deliver.
+    mBufferedStream = stream != nullptr && typeid(*stream) == typeid(InputBufferedStream)
+                          ? static_cast<InputBufferedStream*>(stream)
+                          : nullptr;
     ClearReadState();
 }
 
@@ -59,7 +90,9 @@ void PDFTokenizer::CopyReadState(const PDFTokenizer& other)
 
 bool PDFTokenizer::HasInput()
 {
-    return mHasTokenBuffer || mStream->HasMore();
+    return mHasTokenBuffer ||
+           (mBufferedStream != nullptr && mBufferedStream->BufferedCount() > 0) ||
+           mStream->HasMore();
 }
 
 bool PDFTokenizer::ReadByteForToken(Byte& outByte)
@@ -71,7 +104,33 @@ bool PDFTokenizer::ReadByteForToken(Byte& outByte)
         mHasTokenBuffer = false;
         return true;
     }
+    if (mBufferedStream != nullptr && mBufferedStream->BufferedCount() > 0) {
+        outByte = *mBufferedStream->BufferedBytes();
+        mBufferedStream->ConsumeBuffered(1);
+        return true;
+    }
     return mStream->Read(&outByte, 1) == 1;
+}
+
+void PDFTokenizer::TakeBufferedRun(std::string* text, Byte stopMask)
+{
+    if (mBufferedStream == nullptr || mHasTokenBuffer) {
+        return;
+    }
+    const Byte* bytes = mBufferedStream->BufferedBytes();
+    const IOByteCount available = mBufferedStream->BufferedCount();
+    IOByteCount taken = 0;
+    while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
+        ++taken;
+    }
+    if (taken == 0) {
+        return;
+    }
+    if (text != nullptr) {
+        text->append(reinterpret_cast<const char*>(bytes), taken);
+    }
+    mStreamPositionTracker += taken;
+    mBufferedStream->ConsumeBuffered(taken);
 }
 
 void PDFTokenizer::PutBackByte(Byte value)
@@ -84,7 +143,13 @@ void PDFTokenizer::PutBackByte(Byte value)
 void PDFTokenizer::SkipWhitespace()
 {
     Byte value = 0;
-    while (HasInput()) {
+    for (;;) {
+        // Runs of plain bytes below are taken in one step; each is exactly what the byte loop
+        // that follows would have taken, so counters and position do not change meaning.
+        TakeBufferedRun(nullptr, kClassOther);
+        if (!HasInput()) {
+            return;
+        }
         if (!ReadByteForToken(value)) {
             return;
         }
@@ -117,7 +182,11 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
 
     switch (first) {
     case '%':
-        while (HasInput()) {
+        for (;;) {
+            TakeBufferedRun(&text, kClassLineEnd);
+            if (!HasInput()) {
+                break;
+            }
             if (!ReadByteForToken(value)) {
                 return result;
             }
@@ -130,7 +199,13 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
     case '(': {
         int depth = 1;
         bool escaped = false;
-        while (depth > 0 && HasInput()) {
+        while (depth > 0) {
+            if (!escaped) {
+                TakeBufferedRun(&text, kClassStringSpecial);
+            }
+            if (!HasInput()) {
+                break;
+            }
             if (!ReadByteForToken(value)) {
                 return result;
             }
@@ -178,7 +253,11 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
         if (value == '<' || value == '>') {
             break;
         }
-        while (HasInput()) {
+        for (;;) {
+            TakeBufferedRun(&text, kClassWhitespace | kClassCloseAngle);
+            if (!HasInput()) {
+                break;
+            }
             if (!ReadByteForToken(value)) {
                 return result;
             }
@@ -211,7 +290,11 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
     default: {
         bool endedByByte = false;
         Byte ender = 0;
-        while (HasInput()) {
+        for (;;) {
+            TakeBufferedRun(&text, kClassWhitespace | kClassDelimiter);
+            if (!HasInput()) {
+                break;
+            }
             if (!ReadByteForToken(value)) {
                 return result;
             }

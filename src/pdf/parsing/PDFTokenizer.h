@@ -7,6 +7,7 @@
 #include "pdf/io/IOBasicTypes.h"
 
 class IByteReader;
+class InputBufferedStream;
 
 // Splits a byte stream in PDF object syntax into tokens and returns each as plain text,
 // comments included; interpreting the text is left to the caller. The one exception is the
@@ -15,6 +16,10 @@ class IByteReader;
 //
 // A plain value type: copying it copies the read state. The reader is borrowed and must
 // outlive the tokenizer's use of it. The tokenizer never seeks and writes no trace lines.
+//
+// When the reader is an InputBufferedStream (the document reader's case) the tokenizer scans
+// its buffer directly instead of calling Read per byte; it still takes exactly the bytes it
+// would take one by one, so the reader's position and the counters are the same either way.
 class PDFTokenizer
 {
 public:
@@ -42,6 +47,8 @@ public:
 
 private:
     IByteReader* mStream = nullptr;
+    // mStream itself when it is exactly an InputBufferedStream, else null.
+    InputBufferedStream* mBufferedStream = nullptr;
     bool mHasTokenBuffer = false;
     Byte mTokenBuffer = 0;
     std::uint64_t mStreamPositionTracker = 0;
@@ -51,6 +58,9 @@ private:
     bool ReadByteForToken(Byte& outByte);
     void PutBackByte(Byte value);
     void SkipWhitespace();
+    // Takes the buffered bytes up to the first one whose class is in stopMask and appends them
+    // (or only counts them, with a null text). Does nothing while a byte is put back.
+    void TakeBufferedRun(std::string* text, Byte stopMask);
 };
 
 // The six white-space bytes of PDF syntax: NUL, TAB, LF, FF, CR and SPACE.

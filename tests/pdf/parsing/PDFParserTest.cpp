@@ -225,12 +225,11 @@ TEST(PDFParserTest, HostileTablesAreRefused)
          "PDFParser::ParseXref, failed to read xref entry"},
         {"garbage subsection header", replaced("0 4\r\n", "zero 4\r\n"),
          "PDFParser::ParseXref, unexpected first object number in subsection header = zero"},
-        {"hybrid stream not supported", replaced("/Size 4", "/Size 4 /XRefStm 20"),
+        {"hybrid offset at a plain object", replaced("/Size 4", "/Size 4 /XRefStm 20"),
          "PDFParser::ParseDirectory, failure to parse xref in hybrid mode"},
-        {"cross-reference stream not supported",
-         replaced("xref\r\n0 4", "9 0 obj << >> stream\r\n"),
-         "PDFParser::BuildXrefTableAndTrailerFromXrefStream, cross reference streams are not "
-         "supported, object 9"},
+        {"cross-reference stream without length",
+         replaced("xref\r\n0 4", "9 0 obj << /Size 4 >> stream\r\n"),
+         "PDFParser::CreateInputStreamReader, stream does not have length, failing"},
     };
     for (const BadFileCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "installer/AddressbookParser.h"
+#include "installer/CertificateSet.h"
+#include "pdf/io/InputFile.h"
+#include "pdf/objects/PDFArray.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/RefCountPtr.h"
+
+// A trust store opened for reading: the file and the parser over it, for one read. The store
+// is closed when this goes away.
+struct OpenedStore
+{
+    InputFile file;
+    AddressbookParser parser;
+
+    // Opens the file and loads its directory. False when the file cannot be opened or is no
+    // store (wrong header, no cross-reference data); nothing can be fetched then.
+    bool Open(const std::string& storePath);
+};
+
+// The dictionaries a store must hold, in the shape we read and write: catalog -> PPK ->
+// AddressBook -> Entries, each a direct value of its parent, and PPK with a "V".
+struct StoreSchema
+{
+    RefCountPtr<PDFDictionary> catalog;
+    RefCountPtr<PDFDictionary> ppk;
+    RefCountPtr<PDFDictionary> addressBook;
+    RefCountPtr<PDFArray> entries;
+};
+
+// Finds the catalog (through the trailer's /Root when that leads to a dictionary, object 1
+// otherwise) and the dictionaries below it. False when any is missing or of another type.
+bool LoadStoreSchema(PDFParser& parser, StoreSchema& schema);
+
+// What a complete read of a store found besides the certificates.
+struct AddressBookSummary
+{
+    std::uint32_t entryCount = 0;       // items of Entries, of every kind
+    std::uint32_t referenceCount = 0;   // items that are indirect references
+    std::optional<long long> largestID; // largest integer /ID of a referenced entry
+};
+
+// Reads the store at storePath and marks in the list the certificates it holds. Each store is
+// judged on its own: every flag is cleared before the store is read. True only when the store
+// could be read in full: a store we cannot read entirely is never rewritten. Writes nothing to
+// the console and never changes the store.
+bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates);
+
+// The same, also telling what the rewrite needs to know about the store.
+bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates,
+                     AddressBookSummary& summary);
+
+// The text a "Cert" hexadecimal string stands for, in the form certificates are kept in: white
+// space dropped, digits in lower case, an odd last digit completed with 0. Other characters
+// are kept, so a damaged string matches no certificate.
+std::string NormalizeHexCertificate(const std::string& hexText);

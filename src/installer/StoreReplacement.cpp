@@ -1,0 +1,79 @@
+#include "installer/StoreReplacement.h"
+
+#include "installer/InstallerPaths.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// puts-like: the text, a new-line character, and the stream flushed so that lines of out and
+// err come out in the order they were written.
+void WriteLine(std::ostream& stream, const std::string& text)
+{
+    stream << text << '\n' << std::flush;
+}
+
+// perror-like: the text, ": ", the system's reason.
+void WriteError(std::ostream& err, const std::string& text, const std::string& reason)
+{
+    WriteLine(err, text + ": " + reason);
+}
+
+} // namespace
+
+std::string BackupPathOf(const std::string& storePath)
+{
+    return storePath + "-backup";
+}
+
+ReplaceOutcome ReplaceStore(const std::string& storePath, const std::string& newStorePath,
+                            std::ostream& out, std::ostream& err)
+{
+    const std::string backupPath = BackupPathOf(storePath);
+    // A backup left by an earlier run is stale: the store itself is in place. Anything that is
+    // not a plain file (a folder) stays, and the first rename then fails on it.
+    if (FileExists(backupPath)) {
+        (void)platform::RemoveFile(backupPath); // if it stays, the first rename reports it
+    }
+
+    std::string reason;
+    const bool movedOut = platform::RenameNoReplace(storePath, backupPath, reason);
+    if (movedOut) {
+        WriteLine(out, "File successfully renamed");
+    } else {
+        WriteError(err, "Error renaming file 1", reason);
+    }
+
+    // Tried even after a failed first rename: then the old store still holds the store path,
+    // and this rename fails without touching it.
+    if (platform::RenameNoReplace(newStorePath, storePath, reason)) {
+        WriteLine(out, "File successfully renamed");
+        if (movedOut) {
+            (void)platform::RemoveFile(backupPath); // a stale backup is removed on the next run
+        }
+        return ReplaceOutcome::Replaced;
+    }
+    WriteError(err, "Error renaming file 2", reason);
+    if (!movedOut) {
+        return ReplaceOutcome::LeftUnchanged;
+    }
+    // The store path is empty now; the old store goes back before anyone looks for it.
+    if (platform::RenameNoReplace(backupPath, storePath, reason)) {
+        return ReplaceOutcome::LeftUnchanged;
+    }
+    WriteError(err, "Error renaming the backup back", reason);
+    return ReplaceOutcome::OldStoreAtBackup;
+}
+
+void RecoverInterruptedStore(const std::string& storePath, std::ostream& out)
+{
+    const std::string backupPath = BackupPathOf(storePath);
+    if (platform::PathExists(storePath) || !FileExists(backupPath)) {
+        return;
+    }
+    std::string reason;
+    if (platform::RenameNoReplace(backupPath, storePath, reason)) {
+        WriteLine(out, "Restored " + storePath + " from " + backupPath);
+    } else {
+        WriteLine(out, "Can't restore " + storePath + " from " + backupPath + ": " + reason);
+    }
+}

@@ -1,0 +1,106 @@
+#include "tools/pdf-dump/TrustStoreSummary.h"
+
+#include <cstdio>
+
+#include "pdf/objects/PDFArray.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/PDFHexString.h"
+#include "pdf/objects/PDFIndirectObjectReference.h"
+#include "pdf/objects/PDFInteger.h"
+#include "pdf/objects/PDFLiteralString.h"
+#include "pdf/objects/PDFObjectCast.h"
+#include "pdf/writing/MD5Generator.h"
+#include "tools/pdf-dump/DumpParser.h"
+#include "tools/pdf-dump/ObjectDumper.h"
+
+namespace {
+
+// A store lists its entries directly in the catalog (object 1), as the installer reads them.
+constexpr ObjectNumber kStoreCatalog = 1;
+
+std::string IntegerOrDash(PDFDictionary* dictionary, const char* key)
+{
+    PDFObjectCastPtr<PDFInteger> value(dictionary->Lookup(key));
+    return !value.IsNull() ? std::to_string(value->GetValue()) : "-";
+}
+
+std::string CertificateFingerprint(PDFDictionary* entry)
+{
+    RefCountPtr<PDFObject> cert(entry->Lookup("Cert"));
+    std::string bytes;
+    if (cert.IsNull()) {
+        return "-";
+    }
+    if (cert->GetType() == PDFObject::ePDFObjectHexString) {
+        bytes = ObjectDumper::DecodeHexString(static_cast<PDFHexString*>(cert.Get())->GetValue());
+    } else if (cert->GetType() == PDFObject::ePDFObjectLiteralString) {
+        bytes = static_cast<PDFLiteralString*>(cert.Get())->GetValue();
+    } else {
+        return "-";
+    }
+    MD5Generator md5;
+    md5.Accumulate(bytes);
+    return md5.FinalizeToHexString();
+}
+
+// Looks a direct dictionary up in another; the store keeps PPK and AddressBook inline.
+PDFDictionary* LookupDictionary(PDFDictionary* dictionary, const char* key)
+{
+    PDFObjectCastPtr<PDFDictionary> value(dictionary->Lookup(key));
+    PDFDictionary* result = value.Get();
+    if (result != nullptr) {
+        result->Retain(); // handed to the caller, who wraps it
+    }
+    return result;
+}
+
+} // namespace
+
+StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std::string& outText,
+                               std::string& outError)
+{
+    if (!parser.IsTrustStore()) {
+        outError =
+            "not a trust store (the first line is not %PPKLITE-); use --objects for PDF files";
+        return Failure;
+    }
+    PDFObjectCastPtr<PDFDictionary> catalog(parser.ParseObjectByID(kStoreCatalog));
+    if (!catalog) {
+        outError = "object 1, the store's catalog, is missing or not a dictionary";
+        return Failure;
+    }
+    RefCountPtr<PDFDictionary> ppk(LookupDictionary(catalog.Get(), "PPK"));
+    RefCountPtr<PDFDictionary> addressBook(
+        !ppk.IsNull() ? LookupDictionary(ppk.Get(), "AddressBook") : nullptr);
+    PDFObjectCastPtr<PDFArray> entries(!addressBook.IsNull() ? addressBook->Lookup("Entries")
+                                                             : nullptr);
+    if (!entries) {
+        outError = "the catalog has no /PPK /AddressBook /Entries array";
+        return Failure;
+    }
+
+    char version[64];
+    std::snprintf(version, sizeof(version), "%g", parser.Version());
+    outText = "Trust store: " + path + "\n";
+    outText += std::string("Header version: ") + version + "\n";
+    outText += "Entries: " + std::to_string(entries->GetLength()) + "\n";
+    ArrayIterator it = entries->GetItemIterator();
+    while (it.MoveNext()) {
+        PDFObject* item = it.GetItem();
+        if (item == nullptr || item->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
+            outText += "(an item that is not a reference)\n";
+            continue;
+        }
+        const ObjectNumber number = static_cast<PDFIndirectObjectReference*>(item)->ObjectID;
+        PDFObjectCastPtr<PDFDictionary> entry(parser.ParseObjectByID(number));
+        if (!entry) {
+            outText += "(object " + std::to_string(number) + " is missing or not a dictionary)\n";
+            continue;
+        }
+        outText += "ID " + IntegerOrDash(entry.Get(), "ID") + "  ABEType " +
+                   IntegerOrDash(entry.Get(), "ABEType") + "  Trust " +
+                   IntegerOrDash(entry.Get(), "Trust") + "  MD5 " +
+                   CertificateFingerprint(entry.Get()) + "\n";
+    }
+    return Success;
+}

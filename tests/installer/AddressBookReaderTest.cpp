@@ -1,0 +1,254 @@
+#include "installer/AddressBookReader.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "StoreFiles.h"
+#include "TempFolder.h"
+#include "pdf/io/InputFile.h"
+#include "pdf/io/OutputStringBufferStream.h"
+#include "pdf/io/TraceLog.h"
+
+namespace {
+
+const std::vector<std::string> kCerts = {"0a0b0c", "1a1b1c", "2a2b2c"};
+
+struct ReadCase
+{
+    const char* what;
+    StoreObjects objects;
+    std::vector<bool> expectedFlags;
+    std::uint32_t expectedEntries;
+};
+
+const ReadCase kReadableStores[] = {
+    {"lower-case hex certificate",
+     {{1, Catalog("2 0 R")}, {2, Entry("1a1b1c", 1)}},
+     {false, true, false},
+     1},
+    {"upper-case hex digits and white space mean the same bytes",
+     {{1, Catalog("2 0 R 3 0 R")}, {2, Entry("0A0B0C", 1)}, {3, Entry("2a 2b\r\n2C", 2)}},
+     {true, false, true},
+     2},
+    {"odd digit count ends with an implied zero",
+     {{1, Catalog("2 0 R")}, {2, Entry("1a1b1", 1)}},
+     {false, false, false},
+     1},
+    {"literal certificate with octal escapes",
+     {{1, Catalog("2 0 R")}, {2, "<< /ABEType 1 /Cert (\\n\\013\\f) /ID 4 >>"}},
+     {true, false, false},
+     1},
+    {"literal certificate with raw bytes",
+     {{1, Catalog("2 0 R")}, {2, "<< /Cert (\x1a\x1b\x1c) >>"}},
+     {false, true, false},
+     1},
+    {"groupings, sources and other keys are passed over",
+     {{1, Catalog("2 0 R 3 0 R")},
+      {2, "<< /ABEType 2 /Entries [ 1 2 ] /Name (EU Trusted List) /ID 9 >>"},
+      {3, "<< /ABEType 1 /Cert <2a2b2c> /Source [ (AATL) (EUTL) ] /Policy << /OID (1.2) >> >>"}},
+     {false, false, true},
+     2},
+    {"a certificate held as a name or a number is no certificate",
+     {{1, Catalog("2 0 R 3 0 R")}, {2, "<< /Cert /0a0b0c >>"}, {3, "<< /Cert 1 >>"}},
+     {false, false, false},
+     2},
+    {"direct items and numbers in Entries are passed over",
+     {{1, Catalog("<< /Cert <0a0b0c> >> 17 null 2 0 R")}, {2, Entry("2a2b2c", 1)}},
+     {false, false, true},
+     4},
+    {"empty Entries", {{1, Catalog("")}}, {false, false, false}, 0},
+    {"one certificate in two entries",
+     {{1, Catalog("2 0 R 3 0 R")}, {2, Entry("0a0b0c", 1)}, {3, Entry("0a0b0c", 2)}},
+     {true, false, false},
+     2},
+    {"catalog found through the trailer's Root",
+     {{1, "<< /Unrelated true >>"}, {7, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}},
+     {true, false, false},
+     1},
+};
+
+TEST(AddressBookReaderTest, ReadsRealShapedStores)
+{
+    TempFolder folder;
+    for (const ReadCase& c : kReadableStores) {
+        SCOPED_TRACE(c.what);
+        const std::string path = folder.PathOf("addressbook.acrodata");
+        std::string trailer = "/Root 1 0 R";
+        if (c.objects.size() > 1 && c.objects[1].first == 7) {
+            trailer = "/Root 7 0 R";
+        }
+        TempFolder::WriteFile(path, BuildStore(c.objects, trailer));
+        std::vector<CertificateRecord> records = Records(kCerts);
+        AddressBookSummary summary;
+        EXPECT_TRUE(ReadAddressBook(path, records, summary));
+        EXPECT_EQ(Flags(records), c.expectedFlags);
+        EXPECT_EQ(summary.entryCount, c.expectedEntries);
+    }
+}
+
+TEST(AddressBookReaderTest, EqualRecordsAreBothMarked)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    TempFolder::WriteFile(path, BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}}));
+    std::vector<CertificateRecord> records = Records({"0a0b0c", "ffff", "0a0b0c"});
+    ASSERT_TRUE(ReadAddressBook(path, records));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{true, false, true}));
+}
+
+TEST(AddressBookReaderTest, EachStoreIsJudgedOnItsOwn)
+{
+    TempFolder folder;
+    const std::string first = folder.PathOf("first");
+    const std::string second = folder.PathOf("second");
+    TempFolder::WriteFile(first, BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}}));
+    TempFolder::WriteFile(second, BuildStore({{1, Catalog("2 0 R")}, {2, Entry("1a1b1c", 1)}}));
+    std::vector<CertificateRecord> records = Records(kCerts);
+    ASSERT_TRUE(ReadAddressBook(first, records));
+    ASSERT_TRUE(ReadAddressBook(second, records));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{false, true, false}));
+}
+
+TEST(AddressBookReaderTest, LargestIntegerIdentifierIsReported)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    TempFolder::WriteFile(path, BuildStore({{1, Catalog("2 0 R 3 0 R 4 0 R")},
+                                            {2, Entry("00", 41)},
+                                            {3, "<< /ID 7.5 >>"},
+                                            {4, Entry("01", -3)}}));
+    std::vector<CertificateRecord> records;
+    AddressBookSummary summary;
+    ASSERT_TRUE(ReadAddressBook(path, records, summary));
+    EXPECT_EQ(summary.largestID, 41);
+    EXPECT_EQ(summary.referenceCount, 3u);
+}
+
+TEST(AddressBookReaderTest, ThousandsOfEntries)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    StoreObjects objects;
+    std::string entries;
+    constexpr std::uint32_t kCount = 3000;
+    for (std::uint32_t i = 0; i < kCount; ++i) {
+        entries += std::to_string(i + 2) + " 0 R ";
+        char hex[16];
+        std::snprintf(hex, sizeof(hex), "%08x", i);
+        objects.emplace_back(i + 2, Entry(hex, i));
+    }
+    objects.insert(objects.begin(), {1, Catalog(entries)});
+    TempFolder::WriteFile(path, BuildStore(objects));
+    std::vector<CertificateRecord> records = Records({"00000bb7", "00000bb8", "00000000"});
+    AddressBookSummary summary;
+    ASSERT_TRUE(ReadAddressBook(path, records, summary));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(summary.entryCount, kCount);
+}
+
+struct UnreadableCase
+{
+    const char* what;
+    std::string bytes;
+};
+
+std::vector<UnreadableCase> UnreadableStores()
+{
+    const std::string good = BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}});
+    return {
+        {"empty file", ""},
+        {"garbage", "\x01\x02 this is not a store at all \xff"},
+        {"a PDF file", BuildStore({{1, Catalog("")}}).replace(0, 12, "%PDF-1.7    ")},
+        {"truncated before the table", good.substr(0, good.size() / 2)},
+        {"no catalog", BuildStore({{2, Entry("0a0b0c", 1)}}, "")},
+        {"catalog without PPK", BuildStore({{1, "<< /Type /Catalog >>"}})},
+        {"PPK without V", BuildStore({{1, "<< /PPK << /AddressBook << /Entries [ ] >> >> >>"}})},
+        {"PPK without AddressBook", BuildStore({{1, "<< /PPK << /V 1 >> >>"}})},
+        {"AddressBook without Entries",
+         BuildStore({{1, "<< /PPK << /V 1 /AddressBook << /NextID 1 >> >> >>"}})},
+        {"catalog is not a dictionary", BuildStore({{1, "[ /PPK ]"}})},
+        {"PPK is a reference", BuildStore({{1, "<< /PPK 2 0 R >>"}, {2, "<< /V 1 >>"}})},
+        {"AddressBook is an array", BuildStore({{1, "<< /PPK << /V 1 /AddressBook [ ] >> >>"}})},
+        {"Entries is a dictionary",
+         BuildStore({{1, "<< /PPK << /V 1 /AddressBook << /Entries << >> >> >> >>"}})},
+        {"entry reference leads nowhere",
+         BuildStore({{1, Catalog("2 0 R 9 0 R")}, {2, Entry("0a0b0c", 1)}})},
+        {"entry is not a dictionary", BuildStore({{1, Catalog("2 0 R")}, {2, "[ 1 2 ]"}})},
+    };
+}
+
+TEST(AddressBookReaderTest, UnreadableStoresGiveFalseAndStayUntouched)
+{
+    TempFolder folder;
+    for (const UnreadableCase& c : UnreadableStores()) {
+        SCOPED_TRACE(c.what);
+        const std::string path = folder.PathOf("addressbook.acrodata");
+        TempFolder::WriteFile(path, c.bytes);
+        std::vector<CertificateRecord> records = Records(kCerts);
+        EXPECT_FALSE(ReadAddressBook(path, records));
+        EXPECT_EQ(TempFolder::ReadFile(path), c.bytes);
+    }
+}
+
+TEST(AddressBookReaderTest, MissingFileGivesFalse)
+{
+    TempFolder folder;
+    std::vector<CertificateRecord> records = Records(kCerts);
+    EXPECT_FALSE(ReadAddressBook(folder.PathOf("absent"), records));
+}
+
+TEST(AddressBookReaderTest, NormalizesHexLikePdfStrings)
+{
+    EXPECT_EQ(NormalizeHexCertificate("0A b\tC\r\nd"), "0abcd0");
+    EXPECT_EQ(NormalizeHexCertificate(""), "");
+    EXPECT_EQ(NormalizeHexCertificate("zz"), "zz");
+}
+
+// Points the trace log at memory for one test.
+class TraceCapture
+{
+public:
+    TraceCapture() { TraceLog::DefaultTraceLog().SetStreamOutput(&mWriter, true); }
+    ~TraceCapture() { TraceLog::DefaultTraceLog().SetFileOutput("Log.txt", false, false); }
+    std::string Text() const { return mWriter.ToString(); }
+
+private:
+    OutputStringBufferStream mWriter;
+};
+
+TEST(AddressbookParserTest, HeaderCheckKeepsTheVersionAndTracesForeignHeaders)
+{
+    TempFolder folder;
+    struct HeaderCase
+    {
+        const char* header;
+        bool accepted;
+        const char* trace;
+    };
+    const HeaderCase cases[] = {
+        {"%PPKLITE-2.1", true, ""},
+        {"%PDF-1.7", false,
+         "PDFParser::ParseHeaderLine, file does not begin as a PDF file. a PDF file should start "
+         "with \"%PDF-\". file header = %PDF-1.7"},
+        {"", false,
+         "PDFParser::ParseHeaderLine, no tokens in PDF input. in other words - it's "
+         "empty."},
+    };
+    for (const HeaderCase& c : cases) {
+        SCOPED_TRACE(c.header);
+        const std::string path = folder.PathOf("store");
+        TempFolder::WriteFile(path, std::string(c.header));
+        OpenedStore store;
+        TraceCapture capture;
+        ASSERT_TRUE(store.Open(path));
+        if (c.accepted) {
+            EXPECT_DOUBLE_EQ(store.parser.HeaderVersion(), 2.1);
+        } else {
+            EXPECT_NE(capture.Text().find(c.trace), std::string::npos) << capture.Text();
+        }
+    }
+}
+
+} // namespace
