@@ -106,9 +106,14 @@ TEST(AddressBookReaderTest, EachStoreIsJudgedOnItsOwn)
     TempFolder::WriteFile(first, BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}}));
     TempFolder::WriteFile(second, BuildStore({{1, Catalog("2 0 R")}, {2, Entry("1a1b1c", 1)}}));
     std::vector<CertificateRecord> records = Records(kCerts);
+    const std::string third = folder.PathOf("third");
+    TempFolder::WriteFile(third, BuildStore({{1, Catalog("")}}));
     ASSERT_TRUE(ReadAddressBook(first, records));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{true, false, false}));
     ASSERT_TRUE(ReadAddressBook(second, records));
     EXPECT_EQ(Flags(records), (std::vector<bool>{false, true, false}));
+    ASSERT_TRUE(ReadAddressBook(third, records));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{false, false, false}));
 }
 
 TEST(AddressBookReaderTest, LargestIntegerIdentifierIsReported)

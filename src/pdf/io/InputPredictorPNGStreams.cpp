@@ -31,23 +31,52 @@ InputPredictorPNGStream::~InputPredictorPNGStream()
 
 void InputPredictorPNGStream::Assign(IByteReader* sourceStream, long long columns)
 {
+    Assign(sourceStream, 1, 8, columns);
+}
+
+void InputPredictorPNGStream::Assign(IByteReader* sourceStream, long long colors,
+                                     long long bitsPerComponent, long long columns)
+{
     mSourceStream = sourceStream;
-    mRowBuffer.clear();
-    mPreviousRow.clear();
-    mIncomingRow.clear();
-    mReadIndex = 0;
-    mStopped = false;
+    Stop();
     if (columns < 1 || columns > kMaxColumns) {
         TRACE_LOG("%s::Assign, invalid Columns value %lld, nothing will be decoded", mClassName,
                   columns);
-        mStopped = true;
         return;
     }
-    std::size_t rowSize = static_cast<std::size_t>(columns) + 1;
-    mRowBuffer.assign(rowSize, 0);
-    mPreviousRow.assign(rowSize, 0);
-    mIncomingRow.assign(rowSize, 0);
-    mReadIndex = rowSize; // no row loaded yet
+    // Columns is bounded above, so only a huge Colors can overflow these products.
+    const bool validBits = bitsPerComponent == 1 || bitsPerComponent == 2 ||
+                           bitsPerComponent == 4 || bitsPerComponent == 8 || bitsPerComponent == 16;
+    long long pixelBits = 0;
+    long long rowBits = 0;
+    const bool valid = validBits && colors >= 1 &&
+                       !__builtin_mul_overflow(colors, bitsPerComponent, &pixelBits) &&
+                       !__builtin_mul_overflow(pixelBits, columns, &rowBits) &&
+                       rowBits / 8 + (rowBits % 8 != 0 ? 1 : 0) <= kMaxRowBytes;
+    if (!valid) {
+        TRACE_LOG("%s::Assign, unsupported parameters Colors %lld, BitsPerComponent %lld, "
+                  "Columns %lld, nothing will be decoded",
+                  mClassName, colors, bitsPerComponent, columns);
+        return;
+    }
+    // A row that does not end on a byte boundary is padded to the next byte, as in PNG.
+    const auto rowBytes = static_cast<std::size_t>((rowBits + 7) / 8);
+    mPixelBytes = std::max<std::size_t>(1, static_cast<std::size_t>((pixelBits + 7) / 8));
+    mRowBuffer.assign(mPixelBytes + rowBytes, 0);
+    mPreviousRow.assign(mPixelBytes + rowBytes, 0);
+    mIncomingRow.assign(1 + rowBytes, 0);
+    mReadIndex = mRowBuffer.size(); // no row loaded yet
+    mStopped = false;
+}
+
+void InputPredictorPNGStream::Stop()
+{
+    mRowBuffer.clear();
+    mPreviousRow.clear();
+    mIncomingRow.clear();
+    mPixelBytes = 1;
+    mReadIndex = 0;
+    mStopped = true;
 }
 
 IOByteCount InputPredictorPNGStream::Read(Byte* buffer, IOByteCount count)
@@ -106,42 +135,46 @@ bool InputPredictorPNGStream::ReadRow()
         rowFilter = static_cast<Filter>(type);
     }
     mPreviousRow.swap(mRowBuffer);
-    mRowBuffer.swap(mIncomingRow);
     DecodeRow(rowFilter);
-    mReadIndex = 1;
+    mReadIndex = mPixelBytes;
     return true;
 }
 
 void InputPredictorPNGStream::DecodeRow(Filter rowFilter)
 {
-    // Index 0 of both rows is zero: the left neighbour of the first data byte.
-    mRowBuffer[0] = 0;
+    // Both rows start with mPixelBytes zero bytes, so the neighbours of the first pixel
+    // (left and upper-left) read as zero without a special case.
+    const std::size_t back = mPixelBytes;
+    const std::size_t size = mRowBuffer.size();
     Byte* row = mRowBuffer.data();
     const Byte* above = mPreviousRow.data();
-    std::size_t size = mRowBuffer.size();
+    const Byte* in = mIncomingRow.data() + 1; // in[i - back] becomes row[i]
+    std::fill(row, row + back, Byte{0});
     switch (rowFilter) {
     case Filter::Sub:
-        for (std::size_t i = 1; i < size; ++i) {
-            row[i] = static_cast<Byte>(row[i] + row[i - 1]);
+        for (std::size_t i = back; i < size; ++i) {
+            row[i] = static_cast<Byte>(in[i - back] + row[i - back]);
         }
         break;
     case Filter::Up:
-        for (std::size_t i = 1; i < size; ++i) {
-            row[i] = static_cast<Byte>(row[i] + above[i]);
+        for (std::size_t i = back; i < size; ++i) {
+            row[i] = static_cast<Byte>(in[i - back] + above[i]);
         }
         break;
     case Filter::Average:
-        for (std::size_t i = 1; i < size; ++i) {
-            row[i] = static_cast<Byte>(row[i] + (row[i - 1] + above[i]) / 2);
+        for (std::size_t i = back; i < size; ++i) {
+            row[i] = static_cast<Byte>(in[i - back] + (row[i - back] + above[i]) / 2);
         }
         break;
     case Filter::Paeth:
-        for (std::size_t i = 1; i < size; ++i) {
-            row[i] = static_cast<Byte>(row[i] + PaethPredictor(row[i - 1], above[i], above[i - 1]));
+        for (std::size_t i = back; i < size; ++i) {
+            row[i] = static_cast<Byte>(in[i - back] +
+                                       PaethPredictor(row[i - back], above[i], above[i - back]));
         }
         break;
     case Filter::None:
     case Filter::Optimum:
+        std::copy(in, in + (size - back), row + back);
         break;
     }
 }

@@ -5,24 +5,34 @@
 #include "pdf/io/IByteReader.h"
 
 // Undoes the PNG predictors of a FlateDecode stream. The source delivers rows of a
-// filter-type byte followed by Columns bytes; each row comes out as its Columns decoded
-// bytes. Rows are taken one byte per sample, the left neighbour one byte back. Every
-// reader owns its source and destroys it.
+// filter-type byte followed by ceil(Colors x BitsPerComponent x Columns / 8) data bytes;
+// each row comes out as its decoded data bytes. As in PNG, the left neighbour (and the
+// upper-left one) is a whole pixel back: max(1, ceil(Colors x BitsPerComponent / 8))
+// bytes, so a 3-colour or 16-bit image decodes right. Constructed with Columns alone, a
+// reader takes Colors 1 and BitsPerComponent 8 (one byte per pixel, as in cross-reference
+// streams). Every reader owns its source and destroys it.
 //
-// Refused, with a trace line and no bytes at all: Columns below 1 or above kMaxColumns.
-// A short final row is dropped with a trace line; the complete rows before it are kept.
+// Refused, with a trace line and no bytes at all: Columns below 1 or above kMaxColumns,
+// Colors below 1, BitsPerComponent other than 1, 2, 4, 8 or 16, and rows of more than
+// kMaxRowBytes data bytes. A short final row is dropped with a trace line; the complete
+// rows before it are kept.
 class InputPredictorPNGStream : public IByteReader
 {
 public:
     // Bounds the row buffers (three of Columns + 1 bytes) for hostile decode parameters.
     static constexpr long long kMaxColumns = 16 * 1024 * 1024 - 1;
+    // Bounds the row buffers whatever Colors and BitsPerComponent multiply Columns by.
+    static constexpr long long kMaxRowBytes = 16 * 1024 * 1024 - 1;
 
     ~InputPredictorPNGStream() override;
     InputPredictorPNGStream(const InputPredictorPNGStream&) = delete;
     InputPredictorPNGStream& operator=(const InputPredictorPNGStream&) = delete;
 
-    // Uses a new source (the previous one is NOT destroyed) and a new row width.
+    // Use a new source (the previous one is NOT destroyed) and new row parameters; the
+    // first takes Colors 1 and BitsPerComponent 8.
     void Assign(IByteReader* sourceStream, long long columns);
+    void Assign(IByteReader* sourceStream, long long colors, long long bitsPerComponent,
+                long long columns);
 
     IOByteCount Read(Byte* buffer, IOByteCount count) override;
     bool HasMore() override;
@@ -45,13 +55,18 @@ protected:
 private:
     bool ReadRow();
     void DecodeRow(Filter rowFilter);
+    void Stop();
 
     const Filter mFilter;
     const char* const mClassName;
     IByteReader* mSourceStream = nullptr;
-    // Current row, decoded: [0] is a zero left neighbour, [1..Columns] the data.
+    // Bytes per pixel: how far back the left and upper-left neighbours are.
+    std::size_t mPixelBytes = 1;
+    // Current and previous row, decoded: the first mPixelBytes bytes stay zero (the left
+    // neighbours of the first pixel), the row's data follows.
     std::vector<Byte> mRowBuffer;
     std::vector<Byte> mPreviousRow;
+    // One row as read: the filter-type byte, then the data.
     std::vector<Byte> mIncomingRow;
     std::size_t mReadIndex = 0;
     // Nothing more is taken from the source: bad parameters, a short row or a bad row type.
@@ -67,6 +82,12 @@ public:
     {
         Assign(sourceStream, columns);
     }
+    InputPredictorPNGNoneStream(IByteReader* sourceStream, long long colors,
+                                long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::None, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
+    }
 
 private:
     static constexpr const char* kName = "InputPredictorPNGNoneStream";
@@ -80,6 +101,12 @@ public:
         : InputPredictorPNGStream(Filter::Sub, kName)
     {
         Assign(sourceStream, columns);
+    }
+    InputPredictorPNGSubStream(IByteReader* sourceStream, long long colors,
+                               long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::Sub, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
     }
 
 private:
@@ -95,6 +122,12 @@ public:
     {
         Assign(sourceStream, columns);
     }
+    InputPredictorPNGUpStream(IByteReader* sourceStream, long long colors,
+                              long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::Up, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
+    }
 
 private:
     static constexpr const char* kName = "InputPredictorPNGUpStream";
@@ -108,6 +141,12 @@ public:
         : InputPredictorPNGStream(Filter::Average, kName)
     {
         Assign(sourceStream, columns);
+    }
+    InputPredictorPNGAverageStream(IByteReader* sourceStream, long long colors,
+                                   long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::Average, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
     }
 
 private:
@@ -123,6 +162,12 @@ public:
     {
         Assign(sourceStream, columns);
     }
+    InputPredictorPNGPaethStream(IByteReader* sourceStream, long long colors,
+                                 long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::Paeth, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
+    }
 
 private:
     static constexpr const char* kName = "InputPredictorPNGPaethStream";
@@ -137,6 +182,12 @@ public:
         : InputPredictorPNGStream(Filter::Optimum, kName)
     {
         Assign(sourceStream, columns);
+    }
+    InputPredictorPNGOptimumStream(IByteReader* sourceStream, long long colors,
+                                   long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(Filter::Optimum, kName)
+    {
+        Assign(sourceStream, colors, bitsPerComponent, columns);
     }
 
 private:

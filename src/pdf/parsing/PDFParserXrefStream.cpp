@@ -206,31 +206,33 @@ StatusCode PDFParser::CreateFilterForStream(IByteReader* source, PDFName* filter
             return Failure;
         }
         const long long columns = integerParameter("Columns", 1);
-        const long long colors = predictor == 2 ? integerParameter("Colors", 1) : 1;
-        const long long bitsPerComponent =
-            predictor == 2 ? integerParameter("BitsPerComponent", 8) : 8;
+        // The PNG readers need the pixel width too: their left neighbour is a pixel back.
+        const long long colors = integerParameter("Colors", 1);
+        const long long bitsPerComponent = integerParameter("BitsPerComponent", 8);
         IByteReader* flate = new InputFlateDecodeStream(source);
         switch (predictor) {
         case 2:
             outReader = new InputPredictorTIFFSubStream(flate, colors, bitsPerComponent, columns);
             break;
         case 10:
-            outReader = new InputPredictorPNGNoneStream(flate, columns);
+            outReader = new InputPredictorPNGNoneStream(flate, colors, bitsPerComponent, columns);
             break;
         case 11:
-            outReader = new InputPredictorPNGSubStream(flate, columns);
+            outReader = new InputPredictorPNGSubStream(flate, colors, bitsPerComponent, columns);
             break;
         case 12:
-            outReader = new InputPredictorPNGUpStream(flate, columns);
+            outReader = new InputPredictorPNGUpStream(flate, colors, bitsPerComponent, columns);
             break;
         case 13:
-            outReader = new InputPredictorPNGAverageStream(flate, columns);
+            outReader =
+                new InputPredictorPNGAverageStream(flate, colors, bitsPerComponent, columns);
             break;
         case 14:
-            outReader = new InputPredictorPNGPaethStream(flate, columns);
+            outReader = new InputPredictorPNGPaethStream(flate, colors, bitsPerComponent, columns);
             break;
         default:
-            outReader = new InputPredictorPNGOptimumStream(flate, columns);
+            outReader =
+                new InputPredictorPNGOptimumStream(flate, colors, bitsPerComponent, columns);
             break;
         }
         return Success;
