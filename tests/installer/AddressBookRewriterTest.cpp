@@ -20,21 +20,6 @@ namespace {
 
 const std::string kGoldenDir = INSTALLER_GOLDEN_DIR;
 
-// The document identifier hashes the time and the path; everything else is fixed.
-std::string MaskDocumentID(std::string bytes)
-{
-    const std::size_t start = bytes.rfind("/ID [");
-    if (start == std::string::npos) {
-        return bytes;
-    }
-    for (std::size_t i = start + 5; i < bytes.size() && bytes[i] != ']'; ++i) {
-        if (std::isxdigit(static_cast<unsigned char>(bytes[i])) != 0) {
-            bytes[i] = '0';
-        }
-    }
-    return bytes;
-}
-
 // One store in a temporary folder and an install on it with captured console output.
 class AddressBookRewriterTest : public ::testing::Test
 {

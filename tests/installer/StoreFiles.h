@@ -2,6 +2,7 @@
 
 // Trust stores for the installer's tests, built object by object with exact offsets.
 
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -57,4 +58,20 @@ inline std::vector<bool> Flags(const std::vector<CertificateRecord>& records)
         flags.push_back(record.alreadyTrusted);
     }
     return flags;
+}
+
+// The document identifier hashes the time and the path; everything else of a written store
+// is fixed. Its digits are masked so whole files can be compared.
+inline std::string MaskDocumentID(std::string bytes)
+{
+    const std::size_t start = bytes.rfind("/ID [");
+    if (start == std::string::npos) {
+        return bytes;
+    }
+    for (std::size_t i = start + 5; i < bytes.size() && bytes[i] != ']'; ++i) {
+        if (std::isxdigit(static_cast<unsigned char>(bytes[i])) != 0) {
+            bytes[i] = '0';
+        }
+    }
+    return bytes;
 }
