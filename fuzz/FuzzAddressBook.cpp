@@ -23,7 +23,8 @@ std::string StorePath()
         folder = ".";
     }
     // One file per target: the replay and fuzz runs of other targets never touch it.
-    return (folder / "fuzz_address_book.acrodata").u8string();
+    const std::u8string utf8 = (folder / "fuzz_address_book.acrodata").u8string();
+    return std::string(utf8.begin(), utf8.end());
 }
 
 } // namespace
@@ -33,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::RouteTraceToDiscard();
     static const std::string path = StorePath();
     {
-        std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+        std::ofstream out(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                          std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         if (!out) {
             return 0;

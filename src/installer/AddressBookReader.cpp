@@ -1,8 +1,8 @@
 #include "installer/AddressBookReader.h"
 
-#include <span>
+#include <algorithm>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/DictionaryIterator.h"
@@ -72,24 +72,121 @@ bool IsHexDigit(std::uint8_t byte)
            (byte >= 'A' && byte <= 'F');
 }
 
-// Where each certificate text stands in the list; equal certificates share one key.
-using CertificateIndex = std::unordered_map<std::string_view, std::vector<std::size_t>>;
-
-void MarkCertificate(const std::string& certHex, const CertificateIndex& index,
-                     std::vector<CertificateRecord>& certificates)
+bool IsLowerHexDigit(std::uint8_t byte)
 {
-    auto found = index.find(certHex);
-    if (found == index.end()) {
-        return;
-    }
-    for (std::size_t position : found->second) {
-        certificates[position].alreadyTrusted = true;
-    }
+    return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f');
 }
 
+// True when NormalizeHexCertificate(hexText) would equal certHex, found without building the
+// normalized text: most "Cert" values are none of ours and differ within a few digits.
+bool NormalizedHexEquals(std::string_view hexText, std::string_view certHex)
+{
+    std::size_t matched = 0;
+    std::size_t digits = 0;
+    for (char c : hexText) {
+        auto byte = static_cast<std::uint8_t>(c);
+        if (IsHexWhiteSpace(byte)) {
+            continue;
+        }
+        if (IsHexDigit(byte)) {
+            ++digits;
+            if (byte >= 'A' && byte <= 'F') {
+                byte = static_cast<std::uint8_t>(byte - 'A' + 'a');
+            }
+        }
+        if (matched == certHex.size() || static_cast<std::uint8_t>(certHex[matched]) != byte) {
+            return false;
+        }
+        ++matched;
+    }
+    if (digits % 2 != 0) {
+        if (matched == certHex.size() || certHex[matched] != '0') {
+            return false;
+        }
+        ++matched;
+    }
+    return matched == certHex.size();
+}
+
+std::uint8_t HexValue(char c)
+{
+    return static_cast<std::uint8_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+}
+
+// Marks the records whose certHex equals a "Cert" value: the normalized text of a hexadecimal
+// string, or the hexadecimal form of a literal string's bytes. A store holds thousands of
+// certificates, so neither form is built for each; equal certificates are compared once.
+class CertificateMatcher
+{
+public:
+    explicit CertificateMatcher(std::vector<CertificateRecord>& certificates)
+        : mCertificates(certificates)
+    {
+        for (std::size_t i = 0; i < certificates.size(); ++i) {
+            const std::string& certHex = certificates[i].certHex;
+            auto same = std::find_if(mDistinct.begin(), mDistinct.end(),
+                                     [&](const Distinct& d) { return d.hex == certHex; });
+            if (same != mDistinct.end()) {
+                same->positions.push_back(i);
+                continue;
+            }
+            Distinct distinct{certHex, {}, false, {i}};
+            // Only an even run of lower-case digits is the hexadecimal form of some bytes.
+            distinct.hasBytes =
+                certHex.size() % 2 == 0 && std::all_of(certHex.begin(), certHex.end(), [](char c) {
+                    return IsLowerHexDigit(static_cast<std::uint8_t>(c));
+                });
+            if (distinct.hasBytes) {
+                distinct.bytes.resize(certHex.size() / 2);
+                for (std::size_t j = 0; j < distinct.bytes.size(); ++j) {
+                    distinct.bytes[j] = static_cast<char>(HexValue(certHex[2 * j]) << 4 |
+                                                          HexValue(certHex[2 * j + 1]));
+                }
+            }
+            mDistinct.push_back(std::move(distinct));
+        }
+    }
+
+    void MarkHex(const std::string& hexText)
+    {
+        for (const Distinct& distinct : mDistinct) {
+            if (NormalizedHexEquals(hexText, distinct.hex)) {
+                Mark(distinct);
+            }
+        }
+    }
+
+    void MarkBytes(const std::string& bytes)
+    {
+        for (const Distinct& distinct : mDistinct) {
+            if (distinct.hasBytes && distinct.bytes == bytes) {
+                Mark(distinct);
+            }
+        }
+    }
+
+private:
+    struct Distinct
+    {
+        std::string_view hex; // a record's certHex; the list outlives the matcher
+        std::string bytes;    // what hex stands for, when hasBytes
+        bool hasBytes;
+        std::vector<std::size_t> positions; // every record holding this text
+    };
+
+    void Mark(const Distinct& distinct)
+    {
+        for (std::size_t position : distinct.positions) {
+            mCertificates[position].alreadyTrusted = true;
+        }
+    }
+
+    std::vector<CertificateRecord>& mCertificates;
+    std::vector<Distinct> mDistinct;
+};
+
 // Walks one entry's keys: marks its certificate and notes its identifier.
-void ReadEntry(PDFDictionary* entry, const CertificateIndex& index,
-               std::vector<CertificateRecord>& certificates, AddressBookSummary& summary)
+void ReadEntry(PDFDictionary* entry, CertificateMatcher& matcher, AddressBookSummary& summary)
 {
     DictionaryIterator it = entry->GetEntryIterator();
     while (it.MoveNext()) {
@@ -97,15 +194,9 @@ void ReadEntry(PDFDictionary* entry, const CertificateIndex& index,
         PDFObject* value = it.GetValue();
         if (key == "Cert") {
             if (value->GetType() == PDFObject::ePDFObjectHexString) {
-                MarkCertificate(
-                    NormalizeHexCertificate(static_cast<PDFHexString*>(value)->GetValue()), index,
-                    certificates);
+                matcher.MarkHex(static_cast<PDFHexString*>(value)->GetValue());
             } else if (value->GetType() == PDFObject::ePDFObjectLiteralString) {
-                const std::string& bytes = static_cast<PDFLiteralString*>(value)->GetValue();
-                MarkCertificate(
-                    BytesToHex(std::span<const std::uint8_t>(
-                        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())),
-                    index, certificates);
+                matcher.MarkBytes(static_cast<PDFLiteralString*>(value)->GetValue());
             }
             // A certificate held in any other way is no certificate we can compare.
         } else if (key == "ID" && value->GetType() == PDFObject::ePDFObjectInteger) {
@@ -171,10 +262,7 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
     for (CertificateRecord& record : certificates) {
         record.alreadyTrusted = false;
     }
-    CertificateIndex index;
-    for (std::size_t i = 0; i < certificates.size(); ++i) {
-        index[certificates[i].certHex].push_back(i);
-    }
+    CertificateMatcher matcher(certificates);
 
     OpenedStore store;
     StoreSchema schema;
@@ -198,7 +286,7 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
         if (entry.IsNull()) {
             return false;
         }
-        ReadEntry(entry.Get(), index, certificates, summary);
+        ReadEntry(entry.Get(), matcher, summary);
     }
     return true;
 }

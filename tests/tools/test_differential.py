@@ -6,7 +6,6 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import differential  # noqa: E402
 from differential import Mismatch, compare, qpdf_value, read_dump  # noqa: E402
 
 
@@ -45,12 +44,6 @@ class CompareTest(unittest.TestCase):
         self.assertEqual(value, ("stream", {b"Length": ("int", 5)},
                                  (5, "5d41402abc4b2a76b9719d911017c592")))
         self.assertEqual(dumped("stream <<>> data=unreadable")[2], "data=unreadable")
-
-    def test_predictor_explanation_is_narrow(self):
-        wide = dumped("<</DecodeParms <</Colors 3 /Columns 4 /Predictor 15>>>>")
-        plain = dumped("<</DecodeParms <</Columns 4 /Predictor 12>>>>")
-        self.assertTrue(differential.png_predictor_with_wide_pixels(wide))
-        self.assertFalse(differential.png_predictor_with_wide_pixels(plain))
 
 
 if __name__ == "__main__":

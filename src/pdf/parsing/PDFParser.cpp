@@ -3,9 +3,11 @@
 #include <limits>
 #include <locale>
 #include <sstream>
+#include <typeinfo>
 #include <utility>
 
 #include "pdf/io/IByteReaderWithPosition.h"
+#include "pdf/io/InputBufferedStream.h"
 #include "pdf/io/TraceLog.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFIndirectObjectReference.h"
@@ -26,6 +28,23 @@ const std::string kTrailer = "trailer";
 const std::string kObj = "obj";
 
 constexpr IOByteCount kXrefEntryLength = 20;
+
+// Moves the reader to an object's position. Objects are mostly fetched in file order and lie
+// close together, so a forward move that stays within the bytes already buffered consumes
+// them; a seek would throw the buffer away and read a whole new one for every object.
+void MoveToObject(IByteReaderWithPosition* stream, FilePosition position)
+{
+    if (typeid(*stream) == typeid(InputBufferedStream)) {
+        auto* buffered = static_cast<InputBufferedStream*>(stream);
+        const FilePosition current = buffered->GetCurrentPosition();
+        if (position >= current &&
+            position - current < static_cast<FilePosition>(buffered->BufferedCount())) {
+            buffered->ConsumeBuffered(static_cast<IOByteCount>(position - current));
+            return;
+        }
+    }
+    stream->SetPosition(position);
+}
 
 bool IsSymbol(PDFObject* object, const std::string& text)
 {
@@ -724,7 +743,7 @@ PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)
                   "ID");
         return nullptr;
     }
-    mStream->SetPosition(entry.mPosition);
+    MoveToObject(mStream, entry.mPosition);
     mObjectParser.ClearReadState();
 
     PDFObjectCastPtr<PDFInteger> idObject(mObjectParser.ParseObject(mParserExtender));

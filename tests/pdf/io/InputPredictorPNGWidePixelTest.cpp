@@ -249,16 +249,15 @@ TEST(InputPredictorPNGWidePixelTest, ColumnsOutOfRangeKeepTheirOwnMessage)
 
 TEST(InputPredictorPNGWidePixelTest, AssignChangesThePixelWidth)
 {
-    auto* first = new MemoryReader(Bytes({1, 1, 1, 1}));
-    InputPredictorPNGSubStream predictor(first, 3);
-    predictor.Assign(new MemoryReader(Bytes({1, 1, 2, 3, 1, 1, 1})), 3, 8, 2);
-    delete first; // Assign hands the previous source back to the caller
+    // Assign hands the previous source back to the caller.
+    std::unique_ptr<MemoryReader> first(new MemoryReader(Bytes({1, 1, 1, 1})));
+    InputPredictorPNGSubStream predictor(first.get(), 3);
+    std::unique_ptr<MemoryReader> second(new MemoryReader(Bytes({1, 1, 2, 3, 1, 1, 1})));
+    predictor.Assign(second.get(), 3, 8, 2);
     EXPECT_EQ(ReadAllFrom(predictor), Bytes({1, 2, 3, 2, 3, 4}));
 
-    // And back to one byte a pixel, through the Columns-only Assign.
-    auto* second = new MemoryReader("");
-    predictor.Assign(second, 1, 16, 2);
+    // And back to one byte a pixel, through the Columns-only Assign; the last source is the
+    // reader's to destroy.
     predictor.Assign(new MemoryReader(Bytes({1, 1, 1, 1, 1})), 4);
-    delete second;
     EXPECT_EQ(ReadAllFrom(predictor), Bytes({1, 2, 3, 4}));
 }
