@@ -258,14 +258,20 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
 bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates,
                      AddressBookSummary& summary)
 {
+    OpenedStore store;
+    StoreSchema schema;
+    return ReadAddressBook(storePath, certificates, summary, store, schema);
+}
+
+bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates,
+                     AddressBookSummary& summary, OpenedStore& store, StoreSchema& schema)
+{
     summary = AddressBookSummary();
     for (CertificateRecord& record : certificates) {
         record.alreadyTrusted = false;
     }
     CertificateMatcher matcher(certificates);
 
-    OpenedStore store;
-    StoreSchema schema;
     if (!store.Open(storePath) || !LoadStoreSchema(store.parser, schema)) {
         return false;
     }

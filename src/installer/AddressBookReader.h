@@ -56,6 +56,12 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
 bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates,
                      AddressBookSummary& summary);
 
+// The same, reading through store, which the caller keeps: after a true result it is open and
+// schema holds the store's dictionaries, so a rewrite can copy from it without reading the
+// directory again. The caller closes the store (by destroying it) before the file is moved.
+bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates,
+                     AddressBookSummary& summary, OpenedStore& store, StoreSchema& schema);
+
 // The text a "Cert" hexadecimal string stands for, in the form certificates are kept in: white
 // space dropped, digits in lower case, an odd last digit completed with 0. Other characters
 // are kept, so a damaged string matches no certificate.

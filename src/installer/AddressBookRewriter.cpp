@@ -6,6 +6,7 @@
 #include <deque>
 #include <initializer_list>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -35,7 +36,6 @@ namespace {
 enum class WriteOutcome
 {
     Written,
-    StoreUnreadable,   // the second read of the store found no address book
     CannotCreate,      // the new store file could not be created
     KeyNotWritten,     // a copied entry's key or dictionary was refused by the writer
     ValueNotCopyable,  // a value the writer cannot reproduce (a symbol, too deep, too many objects)
@@ -531,16 +531,14 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
     return first;
 }
 
-WriteOutcome WriteNewStore(const std::string& storePath, const std::string& newStorePath,
+// Writes the new store from the old one, which the first read left open: the file has not
+// changed since, so its directory and dictionaries are used as they were read.
+WriteOutcome WriteNewStore(OpenedStore& store, const StoreSchema& schema,
+                           const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
                            std::uint32_t& writtenEntryCount)
 {
-    OpenedStore store;
-    StoreSchema schema;
-    if (!store.Open(storePath) || !LoadStoreSchema(store.parser, schema)) {
-        return WriteOutcome::StoreUnreadable;
-    }
     const std::optional<long long> firstID =
         FirstNewIdentifier(schema.addressBook.Get(), summary, missingCount);
     if (!firstID) {
@@ -590,8 +588,6 @@ bool VerifyNewStore(const std::string& newStorePath,
 const char* FailureLine(WriteOutcome outcome)
 {
     switch (outcome) {
-    case WriteOutcome::StoreUnreadable:
-        return "Can't parse addressbook";
     case WriteOutcome::CannotCreate:
         return "Can't create the new store file; the store was left unchanged";
     case WriteOutcome::KeyNotWritten:
@@ -640,7 +636,11 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
                            std::ostream& err)
 {
     AddressBookSummary summary;
-    if (!ReadAddressBook(storePath, certificates, summary)) {
+    // The store stays open from the first read to the end of the copy, and is closed before
+    // anything is moved.
+    auto store = std::make_unique<OpenedStore>();
+    StoreSchema schema;
+    if (!ReadAddressBook(storePath, certificates, summary, *store, schema)) {
         WriteLine(out, "Can't parse addressbook");
         return;
     }
@@ -654,13 +654,15 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
     WriteLine(out, "adding certificates");
 
     std::uint32_t writtenEntryCount = 0;
-    const WriteOutcome outcome = WriteNewStore(storePath, newStorePath, certificates, summary,
+    const WriteOutcome outcome = WriteNewStore(*store, schema, newStorePath, certificates, summary,
                                                missingCount, writtenEntryCount);
+    schema = StoreSchema(); // objects of the old store, released before the store closes
+    store.reset();
     if (outcome != WriteOutcome::Written) {
         WriteLine(out, FailureLine(outcome));
         // What we could not finish must not be mistaken for a store. A path we could not
         // create may be someone else's (a folder): it is not ours to remove.
-        if (outcome != WriteOutcome::CannotCreate && outcome != WriteOutcome::StoreUnreadable) {
+        if (outcome != WriteOutcome::CannotCreate) {
             (void)platform::RemoveFile(newStorePath); // a leftover is replaced by the next run
         }
         return;

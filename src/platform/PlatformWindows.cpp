@@ -8,14 +8,13 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
+#include "platform/WideStrings.h"
 
 namespace platform {
 
 const char kPathSeparator = '\\';
 
-namespace {
-
-std::wstring ToWide(const std::string& text)
+std::wstring Utf8ToWide(const std::string& text)
 {
     if (text.empty()) {
         return std::wstring();
@@ -31,7 +30,7 @@ std::wstring ToWide(const std::string& text)
     return wide;
 }
 
-std::string ToUtf8(const wchar_t* text, std::size_t count)
+std::string WideToUtf8(const wchar_t* text, std::size_t count)
 {
     if (count == 0) {
         return std::string();
@@ -47,6 +46,13 @@ std::string ToUtf8(const wchar_t* text, std::size_t count)
     return narrow;
 }
 
+std::string WideToUtf8(const std::wstring& text)
+{
+    return WideToUtf8(text.data(), text.size());
+}
+
+namespace {
+
 std::string SystemMessage(DWORD error)
 {
     wchar_t* buffer = nullptr;
@@ -55,7 +61,7 @@ std::string SystemMessage(DWORD error)
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string message;
     if (length > 0 && buffer != nullptr) {
-        message = ToUtf8(buffer, length);
+        message = WideToUtf8(buffer, length);
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                     message.back() == ' ' || message.back() == '.')) {
             message.pop_back();
@@ -82,7 +88,7 @@ std::string ExecutableFolder()
             return std::string();
         }
         if (length < buffer.size()) {
-            std::string path = ToUtf8(buffer.data(), length);
+            std::string path = WideToUtf8(buffer.data(), length);
             std::size_t last = path.rfind('\\');
             return last == std::string::npos ? path : path.substr(0, last);
         }
@@ -96,12 +102,12 @@ std::string ExecutableFolder()
 
 std::optional<std::string> EnvironmentValue(const std::string& name)
 {
-    std::wstring wideName = ToWide(name);
+    std::wstring wideName = Utf8ToWide(name);
     const wchar_t* value = _wgetenv(wideName.c_str());
     if (value == nullptr) {
         return std::nullopt;
     }
-    return ToUtf8(value, wcslen(value));
+    return WideToUtf8(value, wcslen(value));
 }
 
 std::optional<std::string> RoamingAppDataFolder()
@@ -113,15 +119,15 @@ std::optional<std::string> RoamingAppDataFolder()
         }
         return std::nullopt;
     }
-    std::string result = ToUtf8(folder, wcslen(folder));
+    std::string result = WideToUtf8(folder, wcslen(folder));
     CoTaskMemFree(folder);
     return result;
 }
 
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
-    std::wstring widePath = ToWide(path);
-    std::wstring wideMode = ToWide(mode);
+    std::wstring widePath = Utf8ToWide(path);
+    std::wstring wideMode = Utf8ToWide(mode);
     if (widePath.empty()) {
         return nullptr;
     }
@@ -159,14 +165,14 @@ bool FileExists(const std::string& path)
 
 bool PathExists(const std::string& path)
 {
-    std::wstring widePath = ToWide(path);
+    std::wstring widePath = Utf8ToWide(path);
     return !widePath.empty() && GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason)
 {
-    std::wstring wideFrom = ToWide(from);
-    std::wstring wideTo = ToWide(to);
+    std::wstring wideFrom = Utf8ToWide(from);
+    std::wstring wideTo = Utf8ToWide(to);
     if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
                     MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0) {
         return true;
@@ -177,7 +183,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
 
 bool RemoveFile(const std::string& path)
 {
-    std::wstring widePath = ToWide(path);
+    std::wstring widePath = Utf8ToWide(path);
     return !widePath.empty() && DeleteFileW(widePath.c_str()) != 0;
 }
 

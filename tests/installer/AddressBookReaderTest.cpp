@@ -98,6 +98,88 @@ TEST(AddressBookReaderTest, EqualRecordsAreBothMarked)
     EXPECT_EQ(Flags(records), (std::vector<bool>{true, false, true}));
 }
 
+// Every "Cert" text against every certificate text of the list: a record is marked exactly
+// when the text, normalized, equals it. The texts include forms only the normalizing path can
+// match (case, white space, an odd digit count) and certificate texts that are not in normal
+// form, which no normalized text can equal unless they hold other characters.
+TEST(AddressBookReaderTest, MarksExactlyTheRecordsTheNormalizedTextEquals)
+{
+    const std::vector<std::string> certTexts = {"0a0b0c", "0A0B0C", "abc0",     "abc",
+                                                "",       "zz",     "0a0b0c0d", "0a"};
+    const std::vector<std::string> storeTexts = {
+        "0a0b0c", "0A0B0C", " 0a 0b\r\n0c ", "0a0b0",    "0a0b0c0", "ABC", "abc", "ab c0",
+        "",       "zz",     "Z z",           "0a0b0c0d", "0a0b",    "0a0", "0A"};
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    for (const std::string& text : storeTexts) {
+        SCOPED_TRACE("<" + text + ">");
+        // The store holds the text between the angle brackets as it is, escapes included.
+        std::string raw;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) {
+                raw.push_back(text[i + 1] == 'r' ? '\r' : '\n');
+                ++i;
+            } else {
+                raw.push_back(text[i]);
+            }
+        }
+        TempFolder::WriteFile(path, BuildStore({{1, Catalog("2 0 R")}, {2, Entry(raw, 1)}}));
+        std::vector<CertificateRecord> records = Records(certTexts);
+        ASSERT_TRUE(ReadAddressBook(path, records));
+        std::vector<bool> expected;
+        for (const std::string& cert : certTexts) {
+            expected.push_back(NormalizeHexCertificate(raw) == cert);
+        }
+        EXPECT_EQ(Flags(records), expected);
+    }
+}
+
+TEST(AddressBookReaderTest, LiteralCertificatesMatchOnlyLowerCaseEvenTexts)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    TempFolder::WriteFile(path, BuildStore({{1, Catalog("2 0 R 3 0 R")},
+                                            {2, "<< /Cert (\n\013\f) >>"},
+                                            {3, "<< /Cert () >>"}}));
+    // Only the hexadecimal form of the bytes counts: not its upper-case spelling, not a
+    // prefix, not an odd text, and an empty literal matches an empty certificate text.
+    std::vector<CertificateRecord> records =
+        Records({"0A0B0C", "0a0b0c", "0a0b", "0a0b0c0", "", "0a0b0c"});
+    ASSERT_TRUE(ReadAddressBook(path, records));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{false, true, false, false, true, true}));
+}
+
+// A store larger than the reader's buffer, with entries listed out of file order: objects are
+// reached by moving forward inside the buffer, forward past it and backward, and each must be
+// the object asked for.
+TEST(AddressBookReaderTest, ReadsEntriesInAnyOrderAcrossALargeStore)
+{
+    constexpr int kEntries = 400;
+    const std::string filler(1500, 'e'); // each entry about 1.6 KB, the store about 640 KB
+    StoreObjects objects;
+    std::string references;
+    for (int k = 0; k < kEntries; ++k) {
+        // 2, 401, 3, 400, ...: alternately far ahead and far behind the previous one
+        const int listed = k % 2 == 0 ? 2 + k / 2 : kEntries + 1 - k / 2;
+        references += std::to_string(listed) + " 0 R ";
+    }
+    objects.emplace_back(1, Catalog(references));
+    for (int number = 2; number < kEntries + 2; ++number) {
+        const std::string hex = number == 300 ? "1a1b1c" : filler + std::to_string(number % 10);
+        objects.emplace_back(number, Entry(hex, number));
+    }
+    TempFolder folder;
+    const std::string path = folder.PathOf("addressbook.acrodata");
+    TempFolder::WriteFile(path, BuildStore(objects));
+    std::vector<CertificateRecord> records = Records(kCerts);
+    AddressBookSummary summary;
+    ASSERT_TRUE(ReadAddressBook(path, records, summary));
+    EXPECT_EQ(Flags(records), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(summary.entryCount, static_cast<std::uint32_t>(kEntries));
+    EXPECT_EQ(summary.referenceCount, static_cast<std::uint32_t>(kEntries));
+    EXPECT_EQ(summary.largestID, kEntries + 1);
+}
+
 TEST(AddressBookReaderTest, EachStoreIsJudgedOnItsOwn)
 {
     TempFolder folder;

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#ifdef _WIN32
+#include "platform/WideStrings.h"
+#endif
 
 namespace {
 
@@ -82,5 +85,48 @@ TEST_F(PlatformTest, ExecutableFolderHasNoTrailingSeparator)
     EXPECT_NE(folder.back(), platform::kPathSeparator);
     EXPECT_TRUE(platform::PathExists(folder));
 }
+
+#ifdef _WIN32
+// Names go to the wide Windows API and come back from it through these two conversions.
+TEST(WideStringsTest, ConvertsBetweenUtf8AndUtf16)
+{
+    struct Case
+    {
+        const char* what;
+        std::string utf8;
+        std::wstring wide;
+    };
+    const Case cases[] = {
+        {"empty", "", L""},
+        {"ASCII", "store.acrodata", L"store.acrodata"},
+        {"two-byte",
+         "Pr\xC3\xBC"
+         "fung",
+         L"Pr\u00FCfung"},
+        {"three-byte", "\xE8\xAF\x81\xE4\xB9\xA6", L"\u8BC1\u4E66"},
+        {"outside the BMP", "\xF0\x9F\x94\x92", L"\xD83D\xDD12"},
+        {"embedded NUL", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(platform::Utf8ToWide(c.utf8), c.wide);
+        EXPECT_EQ(platform::WideToUtf8(c.wide), c.utf8);
+        EXPECT_EQ(platform::WideToUtf8(c.wide.data(), c.wide.size()), c.utf8);
+    }
+}
+
+// Damaged text converts with replacement characters rather than being cut short.
+TEST(WideStringsTest, InvalidSequencesBecomeReplacementCharacters)
+{
+    EXPECT_EQ(platform::Utf8ToWide("a\xFF"
+                                   "b"),
+              L"a\uFFFDb");
+    EXPECT_EQ(platform::Utf8ToWide("a\xC3"), L"a\uFFFD");
+    EXPECT_EQ(platform::WideToUtf8(std::wstring(L"a\xD800"
+                                                L"b")),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+#endif
 
 } // namespace

@@ -3,26 +3,11 @@
 #include <windows.h>
 
 #include "RunProcess.h"
+#include "platform/WideStrings.h"
 
 const char* const kConsoleLineEnd = "\r\n";
 
 namespace {
-
-std::wstring ToWide(const std::string& text)
-{
-    if (text.empty()) {
-        return std::wstring();
-    }
-    int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
 
 bool SameName(const std::wstring& a, const std::wstring& b)
 {
@@ -58,7 +43,7 @@ std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
         std::wstring name = text.substr(0, text.find(L'=', 1));
         bool replaced = false;
         for (const auto& change : changes) {
-            replaced = replaced || SameName(name, ToWide(change.first));
+            replaced = replaced || SameName(name, platform::Utf8ToWide(change.first));
         }
         if (!replaced) {
             entries.push_back(text);
@@ -69,7 +54,8 @@ std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
     }
     for (const auto& change : changes) {
         if (change.second) {
-            entries.push_back(ToWide(change.first) + L"=" + ToWide(*change.second));
+            entries.push_back(platform::Utf8ToWide(change.first) + L"=" +
+                              platform::Utf8ToWide(*change.second));
         }
     }
     std::sort(entries.begin(), entries.end(), [](const std::wstring& a, const std::wstring& b) {
@@ -91,10 +77,10 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
 {
     ProcessResult result;
     for (const auto& change : changes) {
-        ForgetWineProfileVariable(ToWide(change.first));
+        ForgetWineProfileVariable(platform::Utf8ToWide(change.first));
     }
     std::wstring environment = EnvironmentBlock(changes);
-    std::wstring program = ToWide(executable);
+    std::wstring program = platform::Utf8ToWide(executable);
     std::wstring commandLine = L"\"" + program + L"\"";
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdf/io/InputPredictorRows.h"
 #include "pdf/io/TraceLog.h"
 
 namespace {
@@ -19,8 +20,29 @@ Byte PaethPredictor(int a, int b, int c)
 }
 } // namespace
 
-InputPredictorPNGStream::InputPredictorPNGStream(Filter filter, const char* className)
-    : mFilter(filter), mClassName(className)
+namespace {
+const char* ClassNameOf(InputPredictorPNGStream::Filter filter)
+{
+    switch (filter) {
+    case InputPredictorPNGStream::Filter::None:
+        return "InputPredictorPNGNoneStream";
+    case InputPredictorPNGStream::Filter::Sub:
+        return "InputPredictorPNGSubStream";
+    case InputPredictorPNGStream::Filter::Up:
+        return "InputPredictorPNGUpStream";
+    case InputPredictorPNGStream::Filter::Average:
+        return "InputPredictorPNGAverageStream";
+    case InputPredictorPNGStream::Filter::Paeth:
+        return "InputPredictorPNGPaethStream";
+    case InputPredictorPNGStream::Filter::Optimum:
+        return "InputPredictorPNGOptimumStream";
+    }
+    return "InputPredictorPNGStream";
+}
+} // namespace
+
+InputPredictorPNGStream::InputPredictorPNGStream(Filter filter)
+    : mFilter(filter), mClassName(ClassNameOf(filter))
 {
 }
 
@@ -81,41 +103,19 @@ void InputPredictorPNGStream::Stop()
 
 IOByteCount InputPredictorPNGStream::Read(Byte* buffer, IOByteCount count)
 {
-    IOByteCount delivered = 0;
     if (mSourceStream == nullptr) {
         return 0;
     }
-    while (delivered < count) {
-        if (mReadIndex < mRowBuffer.size()) {
-            std::size_t available = mRowBuffer.size() - mReadIndex;
-            IOByteCount chunk =
-                static_cast<IOByteCount>(std::min<std::size_t>(available, count - delivered));
-            std::memcpy(buffer + delivered, mRowBuffer.data() + mReadIndex, chunk);
-            delivered += chunk;
-            mReadIndex += chunk;
-            continue;
-        }
-        if (mStopped || !mSourceStream->HasMore() || !ReadRow()) {
-            break;
-        }
-    }
-    return delivered;
+    return DeliverPredictorRows(mRowBuffer, mReadIndex, buffer, count, [this] {
+        return !mStopped && mSourceStream->HasMore() && ReadRow();
+    });
 }
 
 bool InputPredictorPNGStream::ReadRow()
 {
-    // Sources may hand over a row in pieces; only the end of the source makes a row short.
-    std::size_t got = 0;
-    while (got < mIncomingRow.size()) {
-        IOByteCount wanted = static_cast<IOByteCount>(mIncomingRow.size() - got);
-        IOByteCount readCount = mSourceStream->Read(mIncomingRow.data() + got, wanted);
-        got += readCount;
-        if (readCount == 0 || (got < mIncomingRow.size() && !mSourceStream->HasMore())) {
-            break;
-        }
-    }
-    if (got < mIncomingRow.size()) {
-        if (got > 0) {
+    const PredictorRowFill fill = FillPredictorRow(mSourceStream, mIncomingRow);
+    if (fill != PredictorRowFill::Whole) {
+        if (fill == PredictorRowFill::Short) {
             TRACE_LOG("%s::Read, problem, expected columns number read. didn't make it",
                       mClassName);
         }

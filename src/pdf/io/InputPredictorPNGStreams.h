@@ -24,6 +24,17 @@ public:
     // Bounds the row buffers whatever Colors and BitsPerComponent multiply Columns by.
     static constexpr long long kMaxRowBytes = 16 * 1024 * 1024 - 1;
 
+    // The PNG filter types; Optimum reads the type of each row from the row itself.
+    enum class Filter : Byte
+    {
+        None = 0,
+        Sub = 1,
+        Up = 2,
+        Average = 3,
+        Paeth = 4,
+        Optimum = 5
+    };
+
     ~InputPredictorPNGStream() override;
     InputPredictorPNGStream(const InputPredictorPNGStream&) = delete;
     InputPredictorPNGStream& operator=(const InputPredictorPNGStream&) = delete;
@@ -38,19 +49,8 @@ public:
     bool HasMore() override;
 
 protected:
-    // The PNG filter types; Optimum reads the type of each row from the row itself.
-    enum class Filter : Byte
-    {
-        None = 0,
-        Sub = 1,
-        Up = 2,
-        Average = 3,
-        Paeth = 4,
-        Optimum = 5
-    };
-
-    // className names the reader in trace lines.
-    InputPredictorPNGStream(Filter filter, const char* className);
+    // The filter's class name names the reader in trace lines.
+    explicit InputPredictorPNGStream(Filter filter);
 
 private:
     bool ReadRow();
@@ -73,123 +73,64 @@ private:
     bool mStopped = false;
 };
 
-class InputPredictorPNGNoneStream : public InputPredictorPNGStream
+// The readers of one filter type: the six classes below, which callers name.
+template <InputPredictorPNGStream::Filter kFilter>
+class InputPredictorPNGFilterStream : public InputPredictorPNGStream
 {
 public:
-    InputPredictorPNGNoneStream() : InputPredictorPNGStream(Filter::None, kName) {}
-    InputPredictorPNGNoneStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::None, kName)
+    InputPredictorPNGFilterStream() : InputPredictorPNGStream(kFilter) {}
+    InputPredictorPNGFilterStream(IByteReader* sourceStream, long long columns)
+        : InputPredictorPNGStream(kFilter)
     {
         Assign(sourceStream, columns);
     }
-    InputPredictorPNGNoneStream(IByteReader* sourceStream, long long colors,
-                                long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::None, kName)
+    InputPredictorPNGFilterStream(IByteReader* sourceStream, long long colors,
+                                  long long bitsPerComponent, long long columns)
+        : InputPredictorPNGStream(kFilter)
     {
         Assign(sourceStream, colors, bitsPerComponent, columns);
     }
-
-private:
-    static constexpr const char* kName = "InputPredictorPNGNoneStream";
 };
 
-class InputPredictorPNGSubStream : public InputPredictorPNGStream
+class InputPredictorPNGNoneStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::None>
 {
 public:
-    InputPredictorPNGSubStream() : InputPredictorPNGStream(Filter::Sub, kName) {}
-    InputPredictorPNGSubStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::Sub, kName)
-    {
-        Assign(sourceStream, columns);
-    }
-    InputPredictorPNGSubStream(IByteReader* sourceStream, long long colors,
-                               long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::Sub, kName)
-    {
-        Assign(sourceStream, colors, bitsPerComponent, columns);
-    }
-
-private:
-    static constexpr const char* kName = "InputPredictorPNGSubStream";
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
 };
 
-class InputPredictorPNGUpStream : public InputPredictorPNGStream
+class InputPredictorPNGSubStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::Sub>
 {
 public:
-    InputPredictorPNGUpStream() : InputPredictorPNGStream(Filter::Up, kName) {}
-    InputPredictorPNGUpStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::Up, kName)
-    {
-        Assign(sourceStream, columns);
-    }
-    InputPredictorPNGUpStream(IByteReader* sourceStream, long long colors,
-                              long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::Up, kName)
-    {
-        Assign(sourceStream, colors, bitsPerComponent, columns);
-    }
-
-private:
-    static constexpr const char* kName = "InputPredictorPNGUpStream";
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
 };
 
-class InputPredictorPNGAverageStream : public InputPredictorPNGStream
+class InputPredictorPNGUpStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::Up>
 {
 public:
-    InputPredictorPNGAverageStream() : InputPredictorPNGStream(Filter::Average, kName) {}
-    InputPredictorPNGAverageStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::Average, kName)
-    {
-        Assign(sourceStream, columns);
-    }
-    InputPredictorPNGAverageStream(IByteReader* sourceStream, long long colors,
-                                   long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::Average, kName)
-    {
-        Assign(sourceStream, colors, bitsPerComponent, columns);
-    }
-
-private:
-    static constexpr const char* kName = "InputPredictorPNGAverageStream";
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
 };
 
-class InputPredictorPNGPaethStream : public InputPredictorPNGStream
+class InputPredictorPNGAverageStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::Average>
 {
 public:
-    InputPredictorPNGPaethStream() : InputPredictorPNGStream(Filter::Paeth, kName) {}
-    InputPredictorPNGPaethStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::Paeth, kName)
-    {
-        Assign(sourceStream, columns);
-    }
-    InputPredictorPNGPaethStream(IByteReader* sourceStream, long long colors,
-                                 long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::Paeth, kName)
-    {
-        Assign(sourceStream, colors, bitsPerComponent, columns);
-    }
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
+};
 
-private:
-    static constexpr const char* kName = "InputPredictorPNGPaethStream";
+class InputPredictorPNGPaethStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::Paeth>
+{
+public:
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
 };
 
 // Each row names its own filter in its first byte; a type above 4 stops the stream.
-class InputPredictorPNGOptimumStream : public InputPredictorPNGStream
+class InputPredictorPNGOptimumStream
+    : public InputPredictorPNGFilterStream<InputPredictorPNGStream::Filter::Optimum>
 {
 public:
-    InputPredictorPNGOptimumStream() : InputPredictorPNGStream(Filter::Optimum, kName) {}
-    InputPredictorPNGOptimumStream(IByteReader* sourceStream, long long columns)
-        : InputPredictorPNGStream(Filter::Optimum, kName)
-    {
-        Assign(sourceStream, columns);
-    }
-    InputPredictorPNGOptimumStream(IByteReader* sourceStream, long long colors,
-                                   long long bitsPerComponent, long long columns)
-        : InputPredictorPNGStream(Filter::Optimum, kName)
-    {
-        Assign(sourceStream, colors, bitsPerComponent, columns);
-    }
-
-private:
-    static constexpr const char* kName = "InputPredictorPNGOptimumStream";
+    using InputPredictorPNGFilterStream::InputPredictorPNGFilterStream;
 };

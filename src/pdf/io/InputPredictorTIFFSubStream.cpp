@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdf/io/InputPredictorRows.h"
 #include "pdf/io/TraceLog.h"
 
 InputPredictorTIFFSubStream::InputPredictorTIFFSubStream(IByteReader* sourceStream,
@@ -53,41 +54,19 @@ void InputPredictorTIFFSubStream::Assign(IByteReader* sourceStream, long long co
 
 IOByteCount InputPredictorTIFFSubStream::Read(Byte* buffer, IOByteCount count)
 {
-    IOByteCount delivered = 0;
     if (mSourceStream == nullptr) {
         return 0;
     }
-    while (delivered < count) {
-        if (mReadIndex < mRowBuffer.size()) {
-            std::size_t available = mRowBuffer.size() - mReadIndex;
-            IOByteCount chunk =
-                static_cast<IOByteCount>(std::min<std::size_t>(available, count - delivered));
-            std::memcpy(buffer + delivered, mRowBuffer.data() + mReadIndex, chunk);
-            delivered += chunk;
-            mReadIndex += chunk;
-            continue;
-        }
-        if (mStopped || !mSourceStream->HasMore() || !ReadRow()) {
-            break;
-        }
-    }
-    return delivered;
+    return DeliverPredictorRows(mRowBuffer, mReadIndex, buffer, count, [this] {
+        return !mStopped && mSourceStream->HasMore() && ReadRow();
+    });
 }
 
 bool InputPredictorTIFFSubStream::ReadRow()
 {
-    // Sources may hand over a row in pieces; only the end of the source makes a row short.
-    std::size_t got = 0;
-    while (got < mRowBuffer.size()) {
-        IOByteCount wanted = static_cast<IOByteCount>(mRowBuffer.size() - got);
-        IOByteCount readCount = mSourceStream->Read(mRowBuffer.data() + got, wanted);
-        got += readCount;
-        if (readCount == 0 || (got < mRowBuffer.size() && !mSourceStream->HasMore())) {
-            break;
-        }
-    }
-    if (got < mRowBuffer.size()) {
-        if (got > 0) {
+    const PredictorRowFill fill = FillPredictorRow(mSourceStream, mRowBuffer);
+    if (fill != PredictorRowFill::Whole) {
+        if (fill == PredictorRowFill::Short) {
             TRACE_LOG("InputPredictorTIFFSubStream::Read, problem, expected row bytes read. "
                       "didn't make it");
         }

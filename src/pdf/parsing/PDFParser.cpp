@@ -676,35 +676,12 @@ StatusCode PDFParser::ParsePreviousDirectory(FilePosition sectionOffset, XrefTab
     if (anObject->GetType() == PDFObject::ePDFObjectInteger &&
         static_cast<PDFInteger*>(anObject.Get())->GetValue() > 0) {
         const long long objectID = static_cast<PDFInteger*>(anObject.Get())->GetValue();
-        PDFObjectCastPtr<PDFInteger> generation(mObjectParser.ParseObject(mParserExtender));
-        if (generation.IsNull()) {
-            TRACE_LOG("PDFParser::ParseDirectory, failed to read xref object declaration, "
-                      "Version");
+        const DeclarationTraceTexts texts{
+            "PDFParser::ParseDirectory, failed to read xref object declaration",
+            "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to parse xref stream"};
+        RefCountPtr<PDFStreamInput> xrefStream;
+        if (ParseStreamObject(objectID, texts, xrefStream) != Success) {
             return Failure;
-        }
-        if (mParserExtender != nullptr) {
-            mParserExtender->OnObjectStart(objectID, generation->GetValue());
-        }
-        PDFObjectCastPtr<PDFSymbol> keyword(mObjectParser.ParseObject(mParserExtender));
-        if (keyword.IsNull()) {
-            TRACE_LOG("PDFParser::ParseDirectory, failed to read xref object declaration, obj "
-                      "keyword");
-            return Failure;
-        }
-        if (keyword->GetValue() != kObj) {
-            TRACE_LOG("PDFParser::ParseDirectory, failed to read xref object declaration, "
-                      "expected obj keyword found %s",
-                      keyword->GetValue().c_str());
-            return Failure;
-        }
-        PDFObjectCastPtr<PDFStreamInput> xrefStream(mObjectParser.ParseObject(mParserExtender));
-        if (xrefStream.IsNull()) {
-            TRACE_LOG("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to parse xref "
-                      "stream");
-            return Failure;
-        }
-        if (mParserExtender != nullptr) {
-            mParserExtender->OnObjectEnd(xrefStream.Get());
         }
         RefCountPtr<PDFDictionary> streamDictionary(xrefStream->GetDictionary());
         outTrailer = std::move(streamDictionary);
@@ -758,31 +735,10 @@ PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)
                   static_cast<long long>(objectID), idObject->GetValue());
         return nullptr;
     }
-    PDFObjectCastPtr<PDFInteger> generation(mObjectParser.ParseObject(mParserExtender));
-    if (generation.IsNull()) {
-        TRACE_LOG("PDFParser::ParseExistingInDirectObject, failed to read object declaration, "
-                  "Version");
-        return nullptr;
-    }
-    if (mParserExtender != nullptr) {
-        mParserExtender->OnObjectStart(static_cast<long long>(objectID), generation->GetValue());
-    }
-    if (generation->GetValue() != static_cast<long long>(entry.mGeneration)) {
-        TRACE_LOG("PDFParser::ParseExistingInDirectObject, failed to read object declaration, "
-                  "exepected version = %lld, found %lld",
-                  static_cast<long long>(entry.mGeneration), generation->GetValue());
-        return nullptr;
-    }
-    PDFObjectCastPtr<PDFSymbol> keyword(mObjectParser.ParseObject(mParserExtender));
-    if (keyword.IsNull()) {
-        TRACE_LOG("PDFParser::ParseExistingInDirectObject, failed to read object declaration, obj "
-                  "keyword");
-        return nullptr;
-    }
-    if (keyword->GetValue() != kObj) {
-        TRACE_LOG("PDFParser::ParseExistingInDirectObject, failed to read object declaration, "
-                  "expected obj keyword found %s",
-                  keyword->GetValue().c_str());
+    const DeclarationTraceTexts texts{
+        "PDFParser::ParseExistingInDirectObject, failed to read object declaration"};
+    if (ParseObjectDeclaration(static_cast<long long>(objectID),
+                               static_cast<long long>(entry.mGeneration), texts) != Success) {
         return nullptr;
     }
     PDFObject* body = mObjectParser.ParseObject(mParserExtender);
@@ -790,6 +746,36 @@ PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)
         mParserExtender->OnObjectEnd(body);
     }
     return body;
+}
+
+StatusCode PDFParser::ParseObjectDeclaration(long long objectID,
+                                             std::optional<long long> expectedGeneration,
+                                             const DeclarationTraceTexts& texts)
+{
+    PDFObjectCastPtr<PDFInteger> generation(mObjectParser.ParseObject(mParserExtender));
+    if (generation.IsNull()) {
+        TRACE_LOG("%s, Version", texts.mDeclaration);
+        return Failure;
+    }
+    if (mParserExtender != nullptr) {
+        mParserExtender->OnObjectStart(objectID, generation->GetValue());
+    }
+    if (expectedGeneration.has_value() && generation->GetValue() != *expectedGeneration) {
+        TRACE_LOG("%s, exepected version = %lld, found %lld", texts.mDeclaration,
+                  *expectedGeneration, generation->GetValue());
+        return Failure;
+    }
+    PDFObjectCastPtr<PDFSymbol> keyword(mObjectParser.ParseObject(mParserExtender));
+    if (keyword.IsNull()) {
+        TRACE_LOG("%s, obj keyword", texts.mDeclaration);
+        return Failure;
+    }
+    if (keyword->GetValue() != kObj) {
+        TRACE_LOG("%s, expected obj keyword found %s", texts.mDeclaration,
+                  keyword->GetValue().c_str());
+        return Failure;
+    }
+    return Success;
 }
 
 PDFObject* PDFParser::ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key)

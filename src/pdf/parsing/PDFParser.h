@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -170,6 +171,25 @@ private:
     StatusCode ParsePreviousDirectory(FilePosition sectionOffset, XrefTable& table,
                                       RefCountPtr<PDFDictionary>& outTrailer);
     PDFObject* ParseExistingInDirectObject(ObjectNumber objectID);
+
+    // Trace texts of one reader of indirect-object declarations, so that each keeps its own
+    // lines: mDeclaration begins every line about the "generation obj" part, mStreamBody is
+    // the whole line for a body that is not a stream.
+    struct DeclarationTraceTexts
+    {
+        const char* mDeclaration = "";
+        const char* mStreamBody = "";
+    };
+    // Reads "generation obj" after an object number that was already read, telling the
+    // extender that the object starts once the generation is known. Without
+    // expectedGeneration any generation is taken.
+    StatusCode ParseObjectDeclaration(long long objectID,
+                                      std::optional<long long> expectedGeneration,
+                                      const DeclarationTraceTexts& texts);
+    // Reads "generation obj" and a stream body after an object number that was already read,
+    // the extender seeing the object start and, for a stream, its end.
+    StatusCode ParseStreamObject(long long objectID, const DeclarationTraceTexts& texts,
+                                 RefCountPtr<PDFStreamInput>& outStream);
 
     // Cross-reference streams and object streams.
     StatusCode BuildXrefTableAndTrailerFromXrefStream(long long xrefStreamObjectID);

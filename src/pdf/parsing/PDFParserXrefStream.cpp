@@ -23,8 +23,6 @@
 
 namespace {
 
-const std::string kObjKeyword = "obj";
-
 // Entry fields land in a 64-bit type, a 64-bit position and a 32-bit generation; wider
 // fields would lose their high bytes, so they are refused.
 constexpr long long kMaxTypeFieldWidth = 8;
@@ -258,37 +256,33 @@ StatusCode PDFParser::CreateFilterForStream(IByteReader* source, PDFName* filter
     return Failure;
 }
 
+StatusCode PDFParser::ParseStreamObject(long long objectID, const DeclarationTraceTexts& texts,
+                                        RefCountPtr<PDFStreamInput>& outStream)
+{
+    if (ParseObjectDeclaration(objectID, std::nullopt, texts) != Success) {
+        return Failure;
+    }
+    PDFObjectCastPtr<PDFStreamInput> stream(mObjectParser.ParseObject(mParserExtender));
+    if (stream.IsNull()) {
+        TRACE_LOG("%s", texts.mStreamBody);
+        return Failure;
+    }
+    if (mParserExtender != nullptr) {
+        mParserExtender->OnObjectEnd(stream.Get());
+    }
+    outStream = std::move(stream);
+    return Success;
+}
+
 StatusCode PDFParser::BuildXrefTableAndTrailerFromXrefStream(long long xrefStreamObjectID)
 {
-    PDFObjectCastPtr<PDFInteger> generation(mObjectParser.ParseObject(mParserExtender));
-    if (generation.IsNull()) {
-        TRACE_LOG("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
-                  "declaration, Version");
+    const DeclarationTraceTexts texts{
+        "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
+        "declaration",
+        "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to parse xref stream"};
+    RefCountPtr<PDFStreamInput> xrefStream;
+    if (ParseStreamObject(xrefStreamObjectID, texts, xrefStream) != Success) {
         return Failure;
-    }
-    if (mParserExtender != nullptr) {
-        mParserExtender->OnObjectStart(xrefStreamObjectID, generation->GetValue());
-    }
-    PDFObjectCastPtr<PDFSymbol> keyword(mObjectParser.ParseObject(mParserExtender));
-    if (keyword.IsNull()) {
-        TRACE_LOG("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
-                  "declaration, obj keyword");
-        return Failure;
-    }
-    if (keyword->GetValue() != kObjKeyword) {
-        TRACE_LOG("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
-                  "declaration, expected obj keyword found %s",
-                  keyword->GetValue().c_str());
-        return Failure;
-    }
-    PDFObjectCastPtr<PDFStreamInput> xrefStream(mObjectParser.ParseObject(mParserExtender));
-    if (xrefStream.IsNull()) {
-        TRACE_LOG("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to parse xref "
-                  "stream");
-        return Failure;
-    }
-    if (mParserExtender != nullptr) {
-        mParserExtender->OnObjectEnd(xrefStream.Get());
     }
     RefCountPtr<PDFDictionary> streamDictionary(xrefStream->GetDictionary());
     mTrailer = std::move(streamDictionary);
@@ -321,34 +315,12 @@ StatusCode PDFParser::ParseXrefFromXrefStream(XrefTable& table, FilePosition xre
                   static_cast<long long>(xrefStreamOffset));
         return Failure;
     }
-    PDFObjectCastPtr<PDFInteger> generation(mObjectParser.ParseObject(mParserExtender));
-    if (generation.IsNull()) {
-        TRACE_LOG("PDFParser::ParseXrefFromXrefStream, failed to read xref object declaration, "
-                  "Version");
+    const DeclarationTraceTexts texts{
+        "PDFParser::ParseXrefFromXrefStream, failed to read xref object declaration",
+        "PDFParser::ParseXrefFromXrefStream, failure to parse xref stream"};
+    RefCountPtr<PDFStreamInput> xrefStream;
+    if (ParseStreamObject(objectID->GetValue(), texts, xrefStream) != Success) {
         return Failure;
-    }
-    if (mParserExtender != nullptr) {
-        mParserExtender->OnObjectStart(objectID->GetValue(), generation->GetValue());
-    }
-    PDFObjectCastPtr<PDFSymbol> keyword(mObjectParser.ParseObject(mParserExtender));
-    if (keyword.IsNull()) {
-        TRACE_LOG("PDFParser::ParseXrefFromXrefStream, failed to read xref object declaration, "
-                  "obj keyword");
-        return Failure;
-    }
-    if (keyword->GetValue() != kObjKeyword) {
-        TRACE_LOG("PDFParser::ParseXrefFromXrefStream, failed to read xref object declaration, "
-                  "expected obj keyword found %s",
-                  keyword->GetValue().c_str());
-        return Failure;
-    }
-    PDFObjectCastPtr<PDFStreamInput> xrefStream(mObjectParser.ParseObject(mParserExtender));
-    if (xrefStream.IsNull()) {
-        TRACE_LOG("PDFParser::ParseXrefFromXrefStream, failure to parse xref stream");
-        return Failure;
-    }
-    if (mParserExtender != nullptr) {
-        mParserExtender->OnObjectEnd(xrefStream.Get());
     }
     return ParseXrefFromXrefStream(table, xrefStream.Get());
 }

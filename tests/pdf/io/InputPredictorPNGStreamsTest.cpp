@@ -1,5 +1,6 @@
 #include "pdf/io/InputPredictorPNGStreams.h"
 
+#include <algorithm>
 #include <climits>
 
 #include <gtest/gtest.h>
@@ -154,4 +155,45 @@ TEST(InputPredictorPNGStreamsTest, AssignStartsOverWithNewColumns)
 
     InputPredictorPNGNoneStream empty;
     EXPECT_FALSE(empty.HasMore());
+}
+
+// Each reader names itself in its trace lines, whichever filter it undoes; a source that ends
+// exactly between rows is a normal end and traces nothing.
+TEST(InputPredictorPNGStreamsTest, EachReaderNamesItselfInTraceLines)
+{
+    struct Case
+    {
+        const char* name;
+        std::string (*decode)(const std::string&, long long, std::size_t, std::size_t, bool);
+    };
+    const Case cases[] = {
+        {"InputPredictorPNGNoneStream", Decode<InputPredictorPNGNoneStream>},
+        {"InputPredictorPNGSubStream", Decode<InputPredictorPNGSubStream>},
+        {"InputPredictorPNGUpStream", Decode<InputPredictorPNGUpStream>},
+        {"InputPredictorPNGAverageStream", Decode<InputPredictorPNGAverageStream>},
+        {"InputPredictorPNGPaethStream", Decode<InputPredictorPNGPaethStream>},
+        {"InputPredictorPNGOptimumStream", Decode<InputPredictorPNGOptimumStream>},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            TraceCapture trace;
+            EXPECT_EQ(c.decode(Bytes({0, 7, 0, 7}), 0, 4096, SIZE_MAX, false), "");
+            EXPECT_TRUE(trace.Contains(std::string(c.name) + "::Assign, invalid Columns value "
+                                                             "0, nothing will be decoded"));
+            EXPECT_EQ(std::count(trace.Text().begin(), trace.Text().end(), '\n'), 1);
+        }
+        {
+            TraceCapture trace;
+            EXPECT_EQ(c.decode(Bytes({0, 7}), 1, 4096, SIZE_MAX, false), Bytes({7}));
+            EXPECT_EQ(trace.Text(), "");
+        }
+        {
+            TraceCapture trace;
+            EXPECT_EQ(c.decode(Bytes({0, 0, 0, 0, 0}), 2, 4096, SIZE_MAX, false), Bytes({0, 0}));
+            EXPECT_TRUE(trace.Contains(std::string(c.name) + "::Read, problem, expected columns "
+                                                             "number read. didn't make it"));
+            EXPECT_EQ(std::count(trace.Text().begin(), trace.Text().end(), '\n'), 1);
+        }
+    }
 }
