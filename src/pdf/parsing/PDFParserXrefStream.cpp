@@ -661,8 +661,9 @@ StatusCode PDFParser::ParseObjectStreamHeader(std::vector<ObjectStreamEntry>& en
 {
     // The count is bounded by the caller; the array grows only with pairs actually present.
     entries.clear();
-    entries.reserve(static_cast<std::size_t>(
-        objectCount < static_cast<long long>(kHeaderReserve) ? objectCount : kHeaderReserve));
+    entries.reserve(objectCount < static_cast<long long>(kHeaderReserve)
+                        ? static_cast<std::size_t>(objectCount)
+                        : kHeaderReserve);
     for (long long i = 0; i < objectCount; ++i) {
         PDFObjectCastPtr<PDFInteger> number(mObjectParser.ParseObject(mParserExtender));
         if (number.IsNull()) {
