@@ -5,9 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "installer/AddressBookRewriter.h"
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/OutputBufferedStream.h"
-#include "pdf/writing/DictionaryContext.h"
 #include "pdf/writing/ObjectsContext.h"
 
 namespace {
@@ -48,24 +48,8 @@ void WriteEntries(benchmark::State& state)
         ObjectsContext context;
         context.SetOutputStream(&output);
         for (int i = 0; i < entries; ++i) {
-            (void)context.StartIndirectObject(); // the number is not needed here
-            DictionaryContext* entry = context.StartDictionary();
-            (void)entry->WriteKey("ABEType"); // keys are distinct; cannot fail
-            entry->WriteIntegerValue(1);
-            (void)entry->WriteKey("Cert");
-            entry->WriteHexStringValue(certHex);
-            (void)entry->WriteKey("Editable");
-            entry->WriteBooleanValue(true);
-            (void)entry->WriteKey("Trust");
-            entry->WriteIntegerValue(96);
-            (void)entry->WriteKey("Usage");
-            entry->WriteIntegerValue(1);
-            (void)entry->WriteKey("Viewable");
-            entry->WriteBooleanValue(true);
-            (void)entry->WriteKey("ID");
-            entry->WriteIntegerValue(1000 + i);
-            (void)context.EndDictionary(entry); // innermost; cannot fail
-            context.EndIndirectObject();
+            ObjectNumber number = context.GetReferencesRegistry().AllocateObjectID();
+            WriteCertificateEntry(context, number, certHex, 1000 + i);
         }
         FilePosition xref = 0;
         (void)context.WriteXrefTable(xref); // every object was written; cannot fail
