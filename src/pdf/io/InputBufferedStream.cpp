@@ -79,10 +79,50 @@ bool InputBufferedStream::HasMore()
 
 void InputBufferedStream::SetPosition(FilePosition offsetFromStart)
 {
+    // The buffer holds the bytes just before the source's position. A target among them
+    // (backward or forward) is served from the buffer: readers that revisit nearby objects
+    // would otherwise read the same bytes again for every jump.
+    if (mSourceStream != nullptr && mEndIndex > 0) {
+        const FilePosition windowEnd = mSourceStream->GetCurrentPosition();
+        const FilePosition windowStart = windowEnd - mEndIndex;
+        if (offsetFromStart >= windowStart && offsetFromStart < windowEnd) {
+            mReadIndex = static_cast<IOByteCount>(offsetFromStart - windowStart);
+            return;
+        }
+        if (offsetFromStart >= 0 && offsetFromStart < windowStart &&
+            windowStart - offsetFromStart <= static_cast<FilePosition>(mBufferSize) &&
+            FillAround(offsetFromStart, windowStart)) {
+            return;
+        }
+    }
     EmptyBuffer();
     if (mSourceStream != nullptr) {
         mSourceStream->SetPosition(offsetFromStart);
     }
+}
+
+bool InputBufferedStream::FillAround(FilePosition target, FilePosition windowStart)
+{
+    // A short jump back before the buffered bytes usually starts a walk backwards (objects
+    // stored last-first). Filling the buffer mostly with the bytes before the old window lets
+    // the next jumps land inside it; a quarter of it overlaps the old window so that reading
+    // on from the target does not refill at once.
+    const FilePosition lead =
+        static_cast<FilePosition>(mBufferSize) - static_cast<FilePosition>(mBufferSize / 4);
+    const FilePosition fillStart = std::max<FilePosition>(0, std::min(target, windowStart - lead));
+    EmptyBuffer();
+    mSourceStream->SetPosition(fillStart);
+    if (mSourceStream->GetCurrentPosition() == fillStart) {
+        const IOByteCount filled = mSourceStream->Read(mBuffer.get(), mBufferSize);
+        // A source that delivered fewer bytes than asked may stop short of the target.
+        if (mSourceStream->GetCurrentPosition() == fillStart + static_cast<FilePosition>(filled) &&
+            target - fillStart < static_cast<FilePosition>(filled)) {
+            mEndIndex = filled;
+            mReadIndex = static_cast<IOByteCount>(target - fillStart);
+            return true;
+        }
+    }
+    return false;
 }
 
 void InputBufferedStream::SetPositionFromEnd(FilePosition offsetFromEnd)

@@ -26,6 +26,9 @@ public:
 
     IOByteCount Read(Byte* buffer, IOByteCount count) override;
     bool HasMore() override;
+    // A target inside the buffered bytes keeps the buffer; a target less than one buffer
+    // length before them refills the buffer around it; any other empties the buffer and moves
+    // the source.
     void SetPosition(FilePosition offsetFromStart) override;
     void SetPositionFromEnd(FilePosition offsetFromEnd) override;
     FilePosition GetCurrentPosition() override;
@@ -50,6 +53,9 @@ public:
 private:
     IOByteCount UnreadCount() const { return mEndIndex - mReadIndex; }
     void EmptyBuffer();
+    // Fills the buffer with bytes around target, which lies before windowStart. False (buffer
+    // empty) when the source did not deliver the target's byte.
+    bool FillAround(FilePosition target, FilePosition windowStart);
 
     std::unique_ptr<Byte[]> mBuffer;
     IOByteCount mBufferSize;

@@ -251,10 +251,13 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
     value.reserve(token.size() - 2);
     const std::size_t end = token.size() - 1;
     for (std::size_t i = 1; i < end; ++i) {
-        const char current = token[i];
-        if (current != '\\') {
-            value.push_back(current);
-            continue;
+        // Plain bytes up to the next backslash go over as one run.
+        const std::size_t escape = token.find('\\', i);
+        const std::size_t runEnd = escape < end ? escape : end;
+        value.append(token, i, runEnd - i);
+        i = runEnd;
+        if (i >= end) {
+            break;
         }
         ++i;
         if (i >= end) {

@@ -1,6 +1,9 @@
 #include "pdf/parsing/PDFTokenizer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <typeinfo>
 
 #include "pdf/io/IByteReader.h"
@@ -49,6 +52,84 @@ constexpr std::array<Byte, 256> MakeByteClasses()
 }
 
 constexpr std::array<Byte, 256> kByteClasses = MakeByteClasses();
+
+// Word-at-a-time tests over eight bytes. Each answers "could one of these bytes stop the run";
+// a yes is only a hint (the bytes are then checked one by one against the class table), but a
+// no must be exact, so each test covers every byte of its classes.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+constexpr std::uint64_t HasZeroByte(std::uint64_t word)
+{
+    return (word - kOnes) & ~word & kHighs;
+}
+
+constexpr std::uint64_t HasByte(std::uint64_t word, Byte value)
+{
+    return HasZeroByte(word ^ (kOnes * value));
+}
+
+// Any byte below 0x21: all six white-space bytes are.
+constexpr std::uint64_t HasControlOrSpace(std::uint64_t word)
+{
+    return (word - kOnes * 0x21) & ~word & kHighs;
+}
+
+std::uint64_t LoadWord(const Byte* bytes)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof(word));
+    return word;
+}
+
+// Number of leading bytes whose class is not in stopMask. mayStop is the word test that
+// covers the classes in stopMask.
+template <typename MayStop>
+IOByteCount ScanRunByWords(const Byte* bytes, IOByteCount available, Byte stopMask, MayStop mayStop)
+{
+    IOByteCount taken = 0;
+    for (;;) {
+        while (available - taken >= sizeof(std::uint64_t) &&
+               mayStop(LoadWord(bytes + taken)) == 0) {
+            taken += static_cast<IOByteCount>(sizeof(std::uint64_t));
+        }
+        const IOByteCount limit = std::min<IOByteCount>(
+            available, taken + static_cast<IOByteCount>(sizeof(std::uint64_t)));
+        while (taken < limit && (kByteClasses[bytes[taken]] & stopMask) == 0) {
+            ++taken;
+        }
+        if (taken < limit || taken == available) {
+            return taken;
+        }
+    }
+}
+
+IOByteCount ScanRun(const Byte* bytes, IOByteCount available, Byte stopMask)
+{
+    // Long runs are hexadecimal and literal string bodies (certificates) and comments; the
+    // other masks stop after a few bytes, where the byte loop is cheapest.
+    switch (stopMask) {
+    case kClassWhitespace | kClassCloseAngle:
+        return ScanRunByWords(bytes, available, stopMask, [](std::uint64_t word) {
+            return HasControlOrSpace(word) | HasByte(word, '>');
+        });
+    case kClassStringSpecial:
+        return ScanRunByWords(bytes, available, stopMask, [](std::uint64_t word) {
+            return HasByte(word, '(') | HasByte(word, ')') | HasByte(word, kBackslash);
+        });
+    case kClassLineEnd:
+        return ScanRunByWords(bytes, available, stopMask, [](std::uint64_t word) {
+            return HasByte(word, kCR) | HasByte(word, kLF);
+        });
+    default: {
+        IOByteCount taken = 0;
+        while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
+            ++taken;
+        }
+        return taken;
+    }
+    }
+}
 
 } // namespace
 
@@ -119,10 +200,7 @@ void PDFTokenizer::TakeBufferedRun(std::string* text, Byte stopMask)
     }
     const Byte* bytes = mBufferedStream->BufferedBytes();
     const IOByteCount available = mBufferedStream->BufferedCount();
-    IOByteCount taken = 0;
-    while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
-        ++taken;
-    }
+    const IOByteCount taken = ScanRun(bytes, available, stopMask);
     if (taken == 0) {
         return;
     }
