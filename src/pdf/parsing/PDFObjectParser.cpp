@@ -138,11 +138,6 @@ bool PDFObjectParser::NextToken(std::string& outToken)
     }
 }
 
-void PDFObjectParser::PushBackTokenToFront(std::string token)
-{
-    mTokenBuffer.push_front(std::move(token));
-}
-
 void PDFObjectParser::PushBackTokenToBack(std::string token)
 {
     mTokenBuffer.push_back(std::move(token));
@@ -154,7 +149,11 @@ PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
     if (!NextToken(token)) {
         return nullptr;
     }
+    return ParseObjectFromToken(std::move(token), extender);
+}
 
+PDFObject* PDFObjectParser::ParseObjectFromToken(std::string token, ParserExtender* extender)
+{
     if (token == "true" || token == "false") {
         return new PDFBoolean(token == "true");
     }
@@ -247,45 +246,44 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
                   token.c_str());
         return nullptr;
     }
-    std::string value;
-    value.reserve(token.size() - 2);
+    // Every escape is at least two bytes and gives one, so the value never outgrows the
+    // token's body: it is written in place and cut to length at the end.
+    std::string value(token.size() - 2, '\0');
+    char* out = value.data();
     const std::size_t end = token.size() - 1;
     for (std::size_t i = 1; i < end; ++i) {
-        // Plain bytes up to the next backslash go over as one run.
-        const std::size_t escape = token.find('\\', i);
-        const std::size_t runEnd = escape < end ? escape : end;
-        value.append(token, i, runEnd - i);
-        i = runEnd;
-        if (i >= end) {
-            break;
+        const char current = token[i];
+        if (current != '\\') {
+            *out++ = current;
+            continue;
         }
         ++i;
         if (i >= end) {
             // A backslash right before the closing parenthesis: nothing follows it.
-            value.push_back('\0');
+            *out++ = '\0';
             break;
         }
         const char escaped = token[i];
         switch (escaped) {
         case 'n':
-            value.push_back('\n');
+            *out++ = '\n';
             break;
         case 'r':
-            value.push_back('\r');
+            *out++ = '\r';
             break;
         case 't':
-            value.push_back('\t');
+            *out++ = '\t';
             break;
         case 'b':
-            value.push_back('\b');
+            *out++ = '\b';
             break;
         case 'f':
-            value.push_back('\f');
+            *out++ = '\f';
             break;
         case '\\':
         case '(':
         case ')':
-            value.push_back(escaped);
+            *out++ = escaped;
             break;
         default:
             if (IsOctalDigit(escaped)) {
@@ -296,13 +294,14 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
                     ++digits;
                     code = code * 8 + static_cast<unsigned int>(token[i] - '0');
                 }
-                value.push_back(static_cast<char>(static_cast<unsigned char>(code & 0xFFu)));
+                *out++ = static_cast<char>(static_cast<unsigned char>(code & 0xFFu));
             } else {
-                value.push_back('\0');
+                *out++ = '\0';
             }
             break;
         }
     }
+    value.resize(static_cast<std::size_t>(out - value.data()));
     if (extender != nullptr) {
         value = extender->DecryptString(value);
     }
@@ -329,6 +328,10 @@ PDFObject* PDFObjectParser::ParseHexadecimalString(std::string token, ParserExte
 
 PDFObject* PDFObjectParser::ParseName(const std::string& token)
 {
+    if (token.find('#', 1) == std::string::npos) {
+        // No escapes, the usual case: the text after the slash is the name.
+        return new PDFName(token.substr(1));
+    }
     std::string value;
     value.reserve(token.size());
     for (std::size_t i = 1; i < token.size(); ++i) {
@@ -384,8 +387,9 @@ PDFObject* PDFObjectParser::ParseArray(ParserExtender* extender)
             endFound = true;
             break;
         }
-        PushBackTokenToFront(token);
-        PDFObject* item = ParseObject(extender);
+        // The token is parsed as it stands instead of going back into the queue; the copy
+        // keeps it for the trace line below.
+        PDFObject* item = ParseObjectFromToken(token, extender);
         if (item == nullptr) {
             ok = false;
             TRACE_LOG("PDFObjectParser::ParseArray, failure to parse array, failed to parse a "
@@ -419,8 +423,7 @@ PDFObject* PDFObjectParser::ParseDictionary(ParserExtender* extender)
             endFound = true;
             break;
         }
-        PushBackTokenToFront(token);
-        PDFObject* key = ParseObject(extender);
+        PDFObject* key = ParseObjectFromToken(token, extender);
         if (key == nullptr || key->GetType() != PDFObject::ePDFObjectName) {
             if (key != nullptr) {
                 key->Release();

@@ -41,9 +41,11 @@ private:
     int mNestingDepth = 0;
 
     bool NextToken(std::string& outToken);
-    void PushBackTokenToFront(std::string token);
     void PushBackTokenToBack(std::string token);
 
+    // The object that starts with token, which has already been taken from the queue or the
+    // tokenizer.
+    PDFObject* ParseObjectFromToken(std::string token, ParserExtender* extender);
     PDFObject* ParseLiteralString(const std::string& token, ParserExtender* extender);
     // Takes the token by value: on success its bytes become the string's value without a copy.
     PDFObject* ParseHexadecimalString(std::string token, ParserExtender* extender);

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <typeinfo>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "pdf/io/IByteReader.h"
 #include "pdf/io/InputBufferedStream.h"
 
@@ -52,6 +56,71 @@ constexpr std::array<Byte, 256> MakeByteClasses()
 }
 
 constexpr std::array<Byte, 256> kByteClasses = MakeByteClasses();
+
+#if defined(__SSE2__)
+
+// Sixteen bytes at a time: mayStop marks each byte that could stop the run (again only a
+// hint, exact on no), and only the marked bytes are checked against the class table.
+template <typename MayStop>
+IOByteCount ScanRunByBlocks(const Byte* bytes, IOByteCount available, Byte stopMask,
+                            MayStop mayStop)
+{
+    constexpr IOByteCount kBlock = 16;
+    IOByteCount taken = 0;
+    while (available - taken >= kBlock) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + taken));
+        auto candidates = static_cast<unsigned int>(_mm_movemask_epi8(mayStop(block)));
+        while (candidates != 0) {
+            const auto offset = static_cast<IOByteCount>(__builtin_ctz(candidates));
+            if ((kByteClasses[bytes[taken + offset]] & stopMask) != 0) {
+                return taken + offset;
+            }
+            candidates &= candidates - 1;
+        }
+        taken += kBlock;
+    }
+    while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
+        ++taken;
+    }
+    return taken;
+}
+
+__m128i EqualTo(__m128i block, Byte value)
+{
+    return _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(value)));
+}
+
+IOByteCount ScanRun(const Byte* bytes, IOByteCount available, Byte stopMask)
+{
+    // Long runs are hexadecimal and literal string bodies (certificates) and comments; the
+    // other masks stop after a few bytes, where the byte loop is cheapest.
+    switch (stopMask) {
+    case kClassWhitespace | kClassCloseAngle:
+        return ScanRunByBlocks(bytes, available, stopMask, [](__m128i block) {
+            // Bytes up to 0x20 (all six white-space bytes are) and '>'.
+            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x20)), block);
+            return _mm_or_si128(low, EqualTo(block, '>'));
+        });
+    case kClassStringSpecial:
+        return ScanRunByBlocks(bytes, available, stopMask, [](__m128i block) {
+            return _mm_or_si128(_mm_or_si128(EqualTo(block, '('), EqualTo(block, ')')),
+                                EqualTo(block, kBackslash));
+        });
+    case kClassLineEnd:
+        return ScanRunByBlocks(bytes, available, stopMask, [](__m128i block) {
+            return _mm_or_si128(EqualTo(block, kCR), EqualTo(block, kLF));
+        });
+    default: {
+        IOByteCount taken = 0;
+        while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
+            ++taken;
+        }
+        return taken;
+    }
+    }
+}
+
+#else
 
 // Word-at-a-time tests over eight bytes. Each answers "could one of these bytes stop the run";
 // a yes is only a hint (the bytes are then checked one by one against the class table), but a
@@ -130,6 +199,8 @@ IOByteCount ScanRun(const Byte* bytes, IOByteCount available, Byte stopMask)
     }
     }
 }
+
+#endif
 
 } // namespace
 

@@ -258,10 +258,23 @@ public:
         }
         // Offsets are bounded to ten digits and generations to five when recorded, so
         // every line is exactly 20 bytes.
-        // The buffer has room for any 64-bit values, so the compiler can see nothing is cut.
-        char line[64];
-        std::snprintf(line, sizeof(line), "%010lld %05lld %c\r\n", offset, generation, type);
-        std::memcpy(mBytes + mUsed, line, kLineLength);
+        char* line = mBytes + mUsed;
+        if (offset >= 0 && offset <= 9999999999LL && generation >= 0 && generation <= 99999) {
+            // Digits by hand: thousands of lines per table, and the layout is fixed.
+            PutDigits(line, 10, offset);
+            line[10] = ' ';
+            PutDigits(line + 11, 5, generation);
+            line[16] = ' ';
+            line[17] = type;
+            line[18] = '\r';
+            line[19] = '\n';
+        } else {
+            // Not reached with recorded values; kept so that the line stays 20 bytes whatever
+            // it is given. The buffer has room for any 64-bit values.
+            char wide[64];
+            std::snprintf(wide, sizeof(wide), "%010lld %05lld %c\r\n", offset, generation, type);
+            std::memcpy(line, wide, kLineLength);
+        }
         mUsed += kLineLength;
     }
 
@@ -273,6 +286,16 @@ public:
 
 private:
     static constexpr std::size_t kLineLength = 20;
+
+    // value in exactly width decimal digits, zero-padded; value fits.
+    static void PutDigits(char* out, int width, long long value)
+    {
+        for (int index = width - 1; index >= 0; --index) {
+            out[index] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+    }
+
     TokenWriter& mWriter;
     char mBytes[kLineLength * 200];
     std::size_t mUsed = 0;

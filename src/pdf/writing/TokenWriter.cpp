@@ -1,5 +1,6 @@
 #include "pdf/writing/TokenWriter.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -112,9 +113,10 @@ void TokenWriter::WriteName(std::string_view name, TokenSeparator separator)
 
 void TokenWriter::WriteInteger(long long value, TokenSeparator separator)
 {
+    // to_chars spells exactly what %lld does, without the format machinery.
     char text[32];
-    const int length = std::snprintf(text, sizeof(text), "%lld", value);
-    WriteBytes(text, static_cast<std::size_t>(length));
+    const std::to_chars_result result = std::to_chars(text, text + sizeof(text), value);
+    WriteBytes(text, static_cast<std::size_t>(result.ptr - text));
     WriteTokenSeparator(separator);
 }
 

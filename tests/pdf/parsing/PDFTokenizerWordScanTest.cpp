@@ -1,4 +1,4 @@
-// Long hexadecimal strings, literal strings and comments are scanned eight bytes at a time.
+// Long hexadecimal strings, literal strings and comments are scanned a word or more at a time.
 // A byte that ends the run must be found at every offset within a word and at every buffer
 // size, and bytes that only look like one (high bytes, near misses of the stop bytes) must not
 // end it: the tokens, counters and reader position must equal those of byte-wise reading.
