@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "pdf/objects/ContainerIterator.h"
 #include "pdf/objects/PDFObject.h"
 
 using PDFObjectVector = std::vector<PDFObject*>;
@@ -10,33 +11,14 @@ using PDFObjectVector = std::vector<PDFObject*>;
 // change while it is in use; the items it hands out are borrowed (never release them).
 //     ArrayIterator it = array->GetItemIterator();
 //     while (it.MoveNext()) { use(it.GetItem()); }
-class ArrayIterator
+class ArrayIterator : public ContainerIterator<PDFObjectVector::const_iterator>
 {
 public:
     explicit ArrayIterator(const PDFObjectVector& items)
-        : mEnd(items.end()), mFirstMove(true), mCurrent(items.begin())
+        : ContainerIterator(items.begin(), items.end())
     {
-    }
-
-    // False at once on an empty array; the first true makes the first item current.
-    bool MoveNext()
-    {
-        if (mCurrent == mEnd) {
-            return false;
-        }
-        if (mFirstMove) {
-            mFirstMove = false;
-            return true;
-        }
-        ++mCurrent;
-        return mCurrent != mEnd;
     }
 
     // Valid only after MoveNext returned true.
-    PDFObject* GetItem() const { return *mCurrent; }
-
-private:
-    PDFObjectVector::const_iterator mEnd;
-    bool mFirstMove;
-    PDFObjectVector::const_iterator mCurrent;
+    PDFObject* GetItem() const { return *Current(); }
 };

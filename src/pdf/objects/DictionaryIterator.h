@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "pdf/objects/ContainerIterator.h"
 #include "pdf/objects/PDFNameLess.h"
 #include "pdf/objects/PDFObject.h"
 
@@ -12,34 +13,15 @@ using PDFNameToPDFObjectMap = std::map<PDFName*, PDFObject*, PDFNameLess>;
 // (no reference is added, never release them).
 //     DictionaryIterator it = dictionary->GetEntryIterator();
 //     while (it.MoveNext()) { use(it.GetKey(), it.GetValue()); }
-class DictionaryIterator
+class DictionaryIterator : public ContainerIterator<PDFNameToPDFObjectMap::const_iterator>
 {
 public:
     explicit DictionaryIterator(const PDFNameToPDFObjectMap& map)
-        : mEnd(map.end()), mFirstMove(true), mCurrent(map.begin())
+        : ContainerIterator(map.begin(), map.end())
     {
-    }
-
-    // False at once on an empty dictionary; the first true makes the first entry current.
-    bool MoveNext()
-    {
-        if (mCurrent == mEnd) {
-            return false;
-        }
-        if (mFirstMove) {
-            mFirstMove = false;
-            return true;
-        }
-        ++mCurrent;
-        return mCurrent != mEnd;
     }
 
     // Valid only after MoveNext returned true.
-    PDFName* GetKey() const { return mCurrent->first; }
-    PDFObject* GetValue() const { return mCurrent->second; }
-
-private:
-    PDFNameToPDFObjectMap::const_iterator mEnd;
-    bool mFirstMove;
-    PDFNameToPDFObjectMap::const_iterator mCurrent;
+    PDFName* GetKey() const { return Current()->first; }
+    PDFObject* GetValue() const { return Current()->second; }
 };
