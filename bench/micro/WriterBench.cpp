@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "installer/AddressBookRewriter.h"
+#include "installer/NewStoreLayout.h"
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/OutputBufferedStream.h"
 #include "pdf/writing/ObjectsContext.h"

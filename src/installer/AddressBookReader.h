@@ -19,8 +19,9 @@ struct OpenedStore
     InputFile file;
     AddressbookParser parser;
 
-    // Opens the file and loads its directory. False when the file cannot be opened or is no
-    // store (wrong header, no cross-reference data); nothing can be fetched then.
+    // Opens the file and loads its directory. False only when the file cannot be opened. A
+    // file that is no store (wrong header, no cross-reference data) opens all the same, but
+    // nothing can be fetched from it: its catalog is then not found.
     bool Open(const std::string& storePath);
 };
 

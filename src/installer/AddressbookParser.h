@@ -4,8 +4,8 @@
 #include "pdf/parsing/PDFParser.h"
 
 // The document reader for trust stores. A store is PDF object syntax whose first line reads
-// "%PPKLITE-" instead of "%PDF-"; every store is read through this class so that the header
-// check is the store's, whatever the generic reader accepts.
+// "%PPKLITE-" instead of "%PDF-"; every store is read through this class, the one place where
+// a rule of the store's own about its header belongs.
 class AddressbookParser : public PDFParser
 {
 public:
@@ -13,7 +13,8 @@ public:
     ~AddressbookParser() override = default;
 
 protected:
-    // Accepts only a first token that begins with "%PPKLITE-" and keeps the number after it as
-    // the header version; an empty input or any other header fails with a trace line.
+    // Leaves the check to the generic reader, whose header magic is the store's own: a first
+    // token that begins with "%PPKLITE-" is accepted and the number after it kept as the
+    // header version; an empty input or any other header fails with a trace line.
     StatusCode ParseHeaderLine() override;
 };

@@ -9,8 +9,9 @@
 #include <vector>
 
 // One certificate of the run. The list of these is built once and shared by every store of
-// the run: once a store is found to hold a certificate, alreadyTrusted stays set, so later
-// stores do not receive it either.
+// the run; alreadyTrusted tells whether the store read last holds the certificate. Reading a
+// store clears every flag first, so each store is judged on its own and receives whatever it
+// lacks.
 struct CertificateRecord
 {
     std::string certHex; // the whole file, lower-case hexadecimal, two digits per byte

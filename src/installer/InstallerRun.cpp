@@ -1,16 +1,11 @@
 #include "installer/InstallerRun.h"
 
+#include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "installer/StoreReplacement.h"
 #include "platform/Platform.h"
 
 namespace {
-
-// One console line, flushed at once so it shows up in order with what the install writes.
-void WriteLine(std::ostream& out, const std::string& text)
-{
-    out << text << '\n' << std::flush;
-}
 
 std::string CertificatePath(const std::string& executableFolder, const CertificateFile& file)
 {

@@ -1,24 +1,8 @@
 #include "installer/StoreReplacement.h"
 
+#include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
-
-namespace {
-
-// puts-like: the text, a new-line character, and the stream flushed so that lines of out and
-// err come out in the order they were written.
-void WriteLine(std::ostream& stream, const std::string& text)
-{
-    stream << text << '\n' << std::flush;
-}
-
-// perror-like: the text, ": ", the system's reason.
-void WriteError(std::ostream& err, const std::string& text, const std::string& reason)
-{
-    WriteLine(err, text + ": " + reason);
-}
-
-} // namespace
 
 std::string BackupPathOf(const std::string& storePath)
 {

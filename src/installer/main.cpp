@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "installer/AddressBookRewriter.h"
+#include "installer/InstallCertificates.h"
 #include "installer/InstallerPaths.h"
 #include "installer/InstallerRun.h"
 #include "platform/Platform.h"

@@ -7,6 +7,7 @@
 
 #include "StoreFiles.h"
 #include "TempFolder.h"
+#include "TraceCapture.h"
 #include "pdf/io/InputFile.h"
 #include "pdf/io/OutputStringBufferStream.h"
 #include "pdf/io/TraceLog.h"
@@ -292,18 +293,6 @@ TEST(AddressBookReaderTest, NormalizesHexLikePdfStrings)
     EXPECT_EQ(NormalizeHexCertificate(""), "");
     EXPECT_EQ(NormalizeHexCertificate("zz"), "zz");
 }
-
-// Points the trace log at memory for one test.
-class TraceCapture
-{
-public:
-    TraceCapture() { TraceLog::DefaultTraceLog().SetStreamOutput(&mWriter, true); }
-    ~TraceCapture() { TraceLog::DefaultTraceLog().SetFileOutput("Log.txt", false, false); }
-    std::string Text() const { return mWriter.ToString(); }
-
-private:
-    OutputStringBufferStream mWriter;
-};
 
 TEST(AddressbookParserTest, HeaderCheckKeepsTheVersionAndTracesForeignHeaders)
 {

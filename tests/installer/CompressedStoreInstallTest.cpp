@@ -8,7 +8,7 @@
 #include "PdfStreamFileBuilder.h"
 #include "StoreFiles.h"
 #include "TempFolder.h"
-#include "installer/AddressBookRewriter.h"
+#include "installer/InstallCertificates.h"
 #include "platform/Platform.h"
 
 namespace {

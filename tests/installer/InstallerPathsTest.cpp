@@ -42,7 +42,7 @@ TEST(InstallerPathsTest, NonAsciiProfileFolderKeptByteForByte)
 {
     const std::string appData = Native("C:/Users/Jürgen Ærø/Профиль");
     EXPECT_EQ(ComposeStorePath(ComposeProfileFolder(appData), "DC"),
-              appData + Native("/Adobe/Acrobat/DC/Security/addressbook.acrodata"));
+              Native("C:/Users/Jürgen Ærø/Профиль/Adobe/Acrobat/DC/Security/addressbook.acrodata"));
 }
 
 TEST(InstallerPathsTest, FileExistsOnlyForReadableFiles)

@@ -106,6 +106,11 @@ public:
     IByteReader* CreateInputStreamReader(PDFStreamInput* stream);
     // The same, positioned at the stream's data start.
     IByteReader* OpenStreamForReading(PDFStreamInput* stream);
+    // Reader over a stream's data exactly as stored (no filter, no decryption), positioned at
+    // its start, for passing it on unchanged; outLength receives /Length (direct or through one
+    // reference). The caller owns the reader and reads it before fetching anything else. Null,
+    // with a trace line, when /Length is no integer or the data would lie outside the file.
+    IByteReader* OpenStoredStreamData(PDFStreamInput* stream, FilePosition& outLength);
 
     // Largest decoded object stream kept in memory between fetches; 0 decodes every time.
     void SetObjectStreamCacheLimit(std::size_t bytes) { mObjectStreamCacheLimit = bytes; }

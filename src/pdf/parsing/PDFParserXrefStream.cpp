@@ -177,6 +177,29 @@ IByteReader* PDFParser::OpenStreamForReading(PDFStreamInput* stream)
     return reader;
 }
 
+IByteReader* PDFParser::OpenStoredStreamData(PDFStreamInput* stream, FilePosition& outLength)
+{
+    outLength = 0;
+    if (stream == nullptr || mStream == nullptr) {
+        TRACE_LOG("PDFParser::OpenStoredStreamData, no stream or no document to read from");
+        return nullptr;
+    }
+    RefCountPtr<PDFDictionary> dictionary(stream->GetDictionary());
+    PDFObjectCastPtr<PDFInteger> length(ResolveDictionaryEntry(dictionary.Get(), "Length"));
+    const FilePosition dataStart = stream->GetDataStart();
+    if (length.IsNull() || length->GetValue() < 0 || dataStart < 0 || dataStart > mFileSize ||
+        length->GetValue() > mFileSize - dataStart) {
+        TRACE_LOG("PDFParser::OpenStoredStreamData, stream has no integer length or its data "
+                  "lies outside the file");
+        return nullptr;
+    }
+    outLength = length->GetValue();
+    // Resolving /Length may have moved the document's stream: position it only now.
+    mStream->SetPosition(dataStart);
+    mObjectParser.ClearReadState();
+    return new InputLimitedStream(mStream, outLength, false);
+}
+
 StatusCode PDFParser::CreateFilterForStream(IByteReader* source, PDFName* filterName,
                                             PDFDictionary* decodeParameters,
                                             IByteReader*& outReader)

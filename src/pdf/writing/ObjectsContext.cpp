@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "pdf/io/IByteReader.h"
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/OutputFlateEncodeStream.h"
 #include "pdf/io/TraceLog.h"
@@ -181,6 +182,39 @@ std::unique_ptr<PDFStreamOutput> ObjectsContext::OpenStream(const char* operatio
         stream->mWriteStream = dataTarget;
     }
     return stream;
+}
+
+StatusCode ObjectsContext::WriteStreamWithStoredData(DictionaryContext* dictionary,
+                                                     IByteReader& data, FilePosition length)
+{
+    if (dictionary == nullptr || dictionary->HasKey("Length") || length < 0 ||
+        mDictionaryStack.empty() || mDictionaryStack.back().get() != dictionary) {
+        TRACE_LOG("ObjectsContext::WriteStreamWithStoredData, the stream's dictionary is not the "
+                  "innermost open dictionary or already has a Length key");
+        return Failure;
+    }
+    (void)dictionary->WriteKey("Length"); // checked above: the key is new
+    dictionary->WriteIntegerValue(length);
+    (void)EndDictionary(dictionary); // checked above: the innermost dictionary
+    mTokenWriter.WriteKeyword("stream");
+    std::vector<Byte> buffer(kStoredDataChunk);
+    FilePosition remaining = length;
+    while (remaining > 0) {
+        const auto want = static_cast<IOByteCount>(
+            remaining < static_cast<FilePosition>(buffer.size()) ? remaining : buffer.size());
+        const IOByteCount got = data.Read(buffer.data(), want);
+        if (got == 0) {
+            TRACE_LOG("ObjectsContext::WriteStreamWithStoredData, the data ended %lld bytes early",
+                      static_cast<long long>(remaining));
+            return Failure;
+        }
+        mTokenWriter.WriteBytes(buffer.data(), got);
+        remaining -= static_cast<FilePosition>(got);
+    }
+    mTokenWriter.EndLine();
+    mTokenWriter.WriteKeyword("endstream");
+    mTokenWriter.WriteKeyword("endobj");
+    return Success;
 }
 
 StatusCode ObjectsContext::EndStream(PDFStreamOutput* stream)

@@ -14,6 +14,7 @@
 #include "pdf/writing/TokenSeparator.h"
 #include "pdf/writing/TokenWriter.h"
 
+class IByteReader;
 class IByteWriterWithPosition;
 
 // Writes indirect objects, dictionaries, arrays, references and stream objects to one output
@@ -24,6 +25,9 @@ class IByteWriterWithPosition;
 class ObjectsContext
 {
 public:
+    // Stored stream data passes through in pieces of this size.
+    static constexpr std::size_t kStoredDataChunk = 64 * 1024;
+
     ObjectsContext();
     ~ObjectsContext();
     ObjectsContext(const ObjectsContext&) = delete;
@@ -109,6 +113,13 @@ public:
     // object when there is one. Fails for a stream ended twice or whose dictionary is no
     // longer the innermost open one.
     StatusCode EndStream(PDFStreamOutput* stream);
+    // Finishes a stream object whose data is already encoded: writes /Length into dictionary
+    // (the innermost open one, without a /Length yet) and closes it, then "stream", exactly
+    // length bytes from data, "endstream" and "endobj" (the indirect object ends here). The data
+    // is passed on in pieces, never held whole. Failure, with a trace line, when the dictionary
+    // is refused or data ends before length bytes; what was written so far stays.
+    StatusCode WriteStreamWithStoredData(DictionaryContext* dictionary, IByteReader& data,
+                                         FilePosition length);
 
     // Writes the cross-reference table of every dirty entry; position receives the offset of
     // its "xref" line. Fails at the first allocated number whose object was never written,

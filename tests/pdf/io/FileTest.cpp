@@ -77,7 +77,7 @@ TEST(InputFileTest, MissingFileFailsWithTraceAndKeepsOldPath)
     TraceCapture trace;
     EXPECT_EQ(file.OpenFile(missing), Failure);
     EXPECT_EQ(
-        trace.Messages(),
+        trace.Lines(),
         std::vector<std::string>{
             "InputFile::OpenFile, Unexpected Failure. Cannot open file for reading - " + missing});
     EXPECT_EQ(file.GetInputStream(), nullptr);
@@ -228,7 +228,7 @@ TEST(OutputFileTest, UnopenablePathFailsWithTrace)
     TraceCapture trace;
     EXPECT_EQ(file.OpenFile(path), Failure);
     EXPECT_EQ(
-        trace.Messages(),
+        trace.Lines(),
         std::vector<std::string>{
             "OutputFile::OpenFile, Unexpected Failure. Cannot open file for writing - " + path});
     EXPECT_EQ(file.GetOutputStream(), nullptr);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TraceCapture.h"
 #include "pdf/io/IByteReader.h"
 #include "pdf/io/IByteWriter.h"
 #include "pdf/io/IByteWriterWithPosition.h"
@@ -69,26 +70,6 @@ public:
 private:
     std::string* mOut;
     std::size_t mLimit;
-};
-
-// Points the trace log at memory for the life of the object.
-class TraceCapture
-{
-public:
-    TraceCapture() { TraceLog::DefaultTraceLog().SetStreamOutput(&mWriter, true); }
-    ~TraceCapture() { TraceLog::DefaultTraceLog().SetFileOutput("Log.txt", false, false); }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    const std::string& Text() const { return mText; }
-    bool Contains(std::string_view message) const
-    {
-        return mText.find(message) != std::string::npos;
-    }
-
-private:
-    std::string mText;
-    MemoryWriter mWriter{&mText};
 };
 
 // Reads a reader out with reads of readSize bytes for as long as it says it has more.

@@ -102,8 +102,8 @@ TEST(InputFlateDecodeStreamTest, CorruptDataGivesTraceAndNoBytes)
         InputFlateDecodeStream decoder(new MemoryReader(c.data));
         Byte buffer[4096];
         EXPECT_EQ(decoder.Read(buffer, sizeof(buffer)), 0u);
-        EXPECT_TRUE(trace.Contains("InputFlateDecodeStream::DecodeBufferAndWrite, failed to write "
-                                   "zlib information. returned error code = -3"));
+        EXPECT_TRUE(trace.HasText("InputFlateDecodeStream::DecodeBufferAndWrite, failed to write "
+                                  "zlib information. returned error code = -3"));
         EXPECT_FALSE(decoder.HasMore());
         EXPECT_EQ(decoder.Read(buffer, sizeof(buffer)), 0u);
     }
@@ -124,7 +124,7 @@ TEST(InputFlateDecodeStreamTest, SourceFailingBeforeTheEndGivesTraceAndStops)
     InputFlateDecodeStream decoder(new MemoryReader(kAbcStored.substr(0, 9), SIZE_MAX, true));
     Byte buffer[4096];
     EXPECT_EQ(decoder.Read(buffer, sizeof(buffer)), 0u);
-    EXPECT_TRUE(trace.Contains(
+    EXPECT_TRUE(trace.HasText(
         "InputFlateDecodeStream::DecodeBufferAndWrite, failed to read from source stream"));
     EXPECT_FALSE(decoder.HasMore());
 }

@@ -101,8 +101,8 @@ TEST(InputPredictorPNGStreamsTest, OptimumRowOfUnknownTypeStopsWithTrace)
     TraceCapture trace;
     std::string rows = Bytes({0, 1, 2, 5, 3, 4, 0, 5, 6});
     EXPECT_EQ(Decode<InputPredictorPNGOptimumStream>(rows, 2), Bytes({1, 2}));
-    EXPECT_TRUE(trace.Contains("InputPredictorPNGOptimumStream::Read, unknown row filter type 5, "
-                               "nothing more will be decoded"));
+    EXPECT_TRUE(trace.HasText("InputPredictorPNGOptimumStream::Read, unknown row filter type 5, "
+                              "nothing more will be decoded"));
 }
 
 TEST(InputPredictorPNGStreamsTest, EveryReadSizeAndSourceChunkGivesTheSameBytes)
@@ -130,8 +130,8 @@ TEST(InputPredictorPNGStreamsTest, ShortLastRowIsDroppedWithTrace)
     TraceCapture trace;
     std::string rows = Bytes({2, 1, 2, 3, 2, 1, 1}); // second row lacks a byte
     EXPECT_EQ(Decode<InputPredictorPNGUpStream>(rows, 3), Bytes({1, 2, 3}));
-    EXPECT_TRUE(trace.Contains("InputPredictorPNGUpStream::Read, problem, expected columns number "
-                               "read. didn't make it"));
+    EXPECT_TRUE(trace.HasText("InputPredictorPNGUpStream::Read, problem, expected columns number "
+                              "read. didn't make it"));
 }
 
 TEST(InputPredictorPNGStreamsTest, UnusableColumnsAreRefusedWithTrace)
@@ -140,8 +140,8 @@ TEST(InputPredictorPNGStreamsTest, UnusableColumnsAreRefusedWithTrace)
         SCOPED_TRACE(columns);
         TraceCapture trace;
         EXPECT_EQ(Decode<InputPredictorPNGSubStream>(Bytes({1, 1, 1}), columns), "");
-        EXPECT_TRUE(trace.Contains("InputPredictorPNGSubStream::Assign, invalid Columns value " +
-                                   std::to_string(columns) + ", nothing will be decoded"));
+        EXPECT_TRUE(trace.HasText("InputPredictorPNGSubStream::Assign, invalid Columns value " +
+                                  std::to_string(columns) + ", nothing will be decoded"));
     }
 }
 
@@ -179,8 +179,8 @@ TEST(InputPredictorPNGStreamsTest, EachReaderNamesItselfInTraceLines)
         {
             TraceCapture trace;
             EXPECT_EQ(c.decode(Bytes({0, 7, 0, 7}), 0, 4096, SIZE_MAX, false), "");
-            EXPECT_TRUE(trace.Contains(std::string(c.name) + "::Assign, invalid Columns value "
-                                                             "0, nothing will be decoded"));
+            EXPECT_TRUE(trace.HasText(std::string(c.name) + "::Assign, invalid Columns value "
+                                                            "0, nothing will be decoded"));
             EXPECT_EQ(std::count(trace.Text().begin(), trace.Text().end(), '\n'), 1);
         }
         {
@@ -191,8 +191,8 @@ TEST(InputPredictorPNGStreamsTest, EachReaderNamesItselfInTraceLines)
         {
             TraceCapture trace;
             EXPECT_EQ(c.decode(Bytes({0, 0, 0, 0, 0}), 2, 4096, SIZE_MAX, false), Bytes({0, 0}));
-            EXPECT_TRUE(trace.Contains(std::string(c.name) + "::Read, problem, expected columns "
-                                                             "number read. didn't make it"));
+            EXPECT_TRUE(trace.HasText(std::string(c.name) + "::Read, problem, expected columns "
+                                                            "number read. didn't make it"));
             EXPECT_EQ(std::count(trace.Text().begin(), trace.Text().end(), '\n'), 1);
         }
     }

@@ -196,8 +196,8 @@ TEST(InputPredictorPNGWidePixelTest, ShortLastRowOfWidePixelsIsDroppedWithTrace)
     // Rows of 6 data bytes; the second row lacks its last byte.
     const std::string rows = Bytes({1, 1, 2, 3, 1, 1, 1, 1, 9, 9, 9, 9, 9});
     EXPECT_EQ(Decode<InputPredictorPNGSubStream>(rows, {3, 8, 2}), Bytes({1, 2, 3, 2, 3, 4}));
-    EXPECT_TRUE(trace.Contains("InputPredictorPNGSubStream::Read, problem, expected columns "
-                               "number read. didn't make it"));
+    EXPECT_TRUE(trace.HasText("InputPredictorPNGSubStream::Read, problem, expected columns "
+                              "number read. didn't make it"));
 }
 
 TEST(InputPredictorPNGWidePixelTest, UnusablePixelLayoutsAreRefusedWithTrace)
@@ -220,7 +220,7 @@ TEST(InputPredictorPNGWidePixelTest, UnusablePixelLayoutsAreRefusedWithTrace)
         TraceCapture trace;
         EXPECT_EQ(Decode<InputPredictorPNGUpStream>(Bytes({2, 1, 1, 1, 1, 1, 1, 1, 1}), layout),
                   "");
-        EXPECT_TRUE(trace.Contains(
+        EXPECT_TRUE(trace.HasText(
             "InputPredictorPNGUpStream::Assign, unsupported parameters Colors " +
             std::to_string(layout.colors) + ", BitsPerComponent " + std::to_string(layout.bits) +
             ", Columns " + std::to_string(layout.columns) + ", nothing will be decoded"));
@@ -235,15 +235,15 @@ TEST(InputPredictorPNGWidePixelTest, RowsAtTheBoundAreAccepted)
                                                 {1, 8, InputPredictorPNGStream::kMaxRowBytes}),
               "");
     EXPECT_EQ(trace.Text().find("unsupported parameters"), std::string::npos);
-    EXPECT_TRUE(trace.Contains("InputPredictorPNGUpStream::Read, problem, expected columns number "
-                               "read. didn't make it"));
+    EXPECT_TRUE(trace.HasText("InputPredictorPNGUpStream::Read, problem, expected columns number "
+                              "read. didn't make it"));
 }
 
 TEST(InputPredictorPNGWidePixelTest, ColumnsOutOfRangeKeepTheirOwnMessage)
 {
     TraceCapture trace;
     EXPECT_EQ(Decode<InputPredictorPNGPaethStream>(Bytes({4, 1, 1, 1}), {3, 8, 0}), "");
-    EXPECT_TRUE(trace.Contains(
+    EXPECT_TRUE(trace.HasText(
         "InputPredictorPNGPaethStream::Assign, invalid Columns value 0, nothing will be decoded"));
 }
 

@@ -87,7 +87,7 @@ TEST(InputPredictorTIFFSubStreamTest, UnsupportedParametersAreRefusedWithTrace)
         SCOPED_TRACE(c.what);
         TraceCapture trace;
         EXPECT_EQ(Decode(Bytes({1, 2, 3, 4, 5, 6, 7, 8}), c.colors, c.bits, c.columns), "");
-        EXPECT_TRUE(trace.Contains("InputPredictorTIFFSubStream::Assign, unsupported parameters"));
+        EXPECT_TRUE(trace.HasText("InputPredictorTIFFSubStream::Assign, unsupported parameters"));
     }
 }
 
@@ -95,7 +95,7 @@ TEST(InputPredictorTIFFSubStreamTest, ShortLastRowIsDroppedWithTrace)
 {
     TraceCapture trace;
     EXPECT_EQ(Decode(Bytes({1, 1, 1, 2, 2}), 1, 8, 3), Bytes({1, 2, 3}));
-    EXPECT_TRUE(trace.Contains(
+    EXPECT_TRUE(trace.HasText(
         "InputPredictorTIFFSubStream::Read, problem, expected row bytes read. didn't make it"));
 }
 

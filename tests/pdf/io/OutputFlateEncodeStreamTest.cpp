@@ -105,9 +105,9 @@ TEST(OutputFlateEncodeStreamTest, TargetTakingFewerBytesGivesTraceAndZero)
     EXPECT_EQ(encoder.Write(reinterpret_cast<const Byte*>(plain.data()),
                             static_cast<IOByteCount>(plain.size())),
               0u);
-    EXPECT_TRUE(trace.Contains("OutputFlateEncodeStream::EncodeBufferAndWrite, Failed to write the "
-                               "desired amount of zlib bytes to underlying stream. supposed to "
-                               "write 262144, wrote 10"));
+    EXPECT_TRUE(trace.HasText("OutputFlateEncodeStream::EncodeBufferAndWrite, Failed to write the "
+                              "desired amount of zlib bytes to underlying stream. supposed to "
+                              "write 262144, wrote 10"));
     EXPECT_EQ(out.size(), 10u);
 }
 
@@ -118,9 +118,9 @@ TEST(OutputFlateEncodeStreamTest, TargetTakingFewerBytesAtTheEndGivesTrace)
     {
         OutputFlateEncodeStream encoder(new MemoryWriter(&out, 5), true);
     }
-    EXPECT_TRUE(trace.Contains("OutputFlateEncodeStream::FinalizeEncoding, Failed to write the "
-                               "desired amount of zlib bytes to underlying stream. supposed to "
-                               "write 8, wrote 5"));
+    EXPECT_TRUE(trace.HasText("OutputFlateEncodeStream::FinalizeEncoding, Failed to write the "
+                              "desired amount of zlib bytes to underlying stream. supposed to "
+                              "write 8, wrote 5"));
 }
 
 TEST(OutputFlateEncodeStreamTest, AssignNullFinishesTheStreamAndDetaches)

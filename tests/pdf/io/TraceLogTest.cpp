@@ -56,7 +56,7 @@ TEST(TraceLogTest, StreamModeWritesStampedLinesWithCrLf)
     TraceCapture capture;
     TRACE_LOG("Class::Operation, value %d of %s", 42, "text");
     TRACE_LOG("second");
-    EXPECT_EQ(capture.Messages(),
+    EXPECT_EQ(capture.Lines(),
               (std::vector<std::string>{"Class::Operation, value 42 of text", "second"}));
     EXPECT_EQ(capture.Text().size(), 2 * (24 + 2) + 34 + 6);
 }
@@ -65,7 +65,7 @@ TEST(TraceLogTest, MessageIsCutAtItsFirstNul)
 {
     TraceCapture capture;
     TRACE_LOG("ab%cde", 0);
-    EXPECT_EQ(capture.Messages(), std::vector<std::string>{"ab"});
+    EXPECT_EQ(capture.Lines(), std::vector<std::string>{"ab"});
 }
 
 TEST(TraceLogTest, OverlongMessageIsCutToTheBuffer)
@@ -73,8 +73,8 @@ TEST(TraceLogTest, OverlongMessageIsCutToTheBuffer)
     TraceCapture capture;
     const std::string longText(20000, 'x');
     TRACE_LOG("%s%s", longText.c_str(), "end");
-    ASSERT_EQ(capture.Messages().size(), 1u);
-    EXPECT_EQ(capture.Messages()[0], std::string(TraceLog::kMessageBufferSize - 1, 'x'));
+    ASSERT_EQ(capture.Lines().size(), 1u);
+    EXPECT_EQ(capture.Lines()[0], std::string(TraceLog::kMessageBufferSize - 1, 'x'));
 }
 
 TEST(TraceLogTest, DisabledLogWritesNothing)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TraceCapture.h"
 #include "pdf/io/IByteReaderWithPosition.h"
 #include "pdf/io/IByteWriter.h"
 #include "pdf/io/TraceLog.h"
@@ -50,47 +51,4 @@ private:
     std::string mBytes;
     std::size_t mPosition = 0;
     std::size_t mBytesRead = 0;
-};
-
-// Collects trace lines while alive and switches the log back off afterwards.
-class TraceCapture : public IByteWriter
-{
-public:
-    TraceCapture() { TraceLog::DefaultTraceLog().SetStreamOutput(this, true); }
-    ~TraceCapture() override { TraceLog::DefaultTraceLog().SetFileOutput("Log.txt", false, false); }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    IOByteCount Write(const Byte* buffer, IOByteCount count) override
-    {
-        mText.append(reinterpret_cast<const char*>(buffer), count);
-        return count;
-    }
-
-    // The messages without their time stamps, in order.
-    std::vector<std::string> Lines() const
-    {
-        std::vector<std::string> lines;
-        std::size_t start = 0;
-        for (std::size_t end = mText.find("\r\n"); end != std::string::npos;
-             start = end + 2, end = mText.find("\r\n", start)) {
-            std::string line = mText.substr(start, end - start);
-            const std::size_t stamp = line.find("] ");
-            lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 2));
-        }
-        return lines;
-    }
-    bool Contains(const std::string& message) const
-    {
-        for (const std::string& line : Lines()) {
-            if (line == message) {
-                return true;
-            }
-        }
-        return false;
-    }
-    bool Empty() const { return mText.empty(); }
-
-private:
-    std::string mText;
 };

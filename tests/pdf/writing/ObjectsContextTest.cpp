@@ -1,11 +1,14 @@
 #include "pdf/writing/ObjectsContext.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include "WritingTestDoubles.h"
+#include "pdf/io/IByteReader.h"
 
 namespace {
 
@@ -269,6 +272,69 @@ TEST_F(ObjectsContextTest, StreamIsRefusedWhenItsKeysAreTakenOrItsDictionaryIsNo
 
     ObjectsContext detached; // no output stream at all
     EXPECT_EQ(detached.StartStream(), nullptr);
+}
+
+// Stored data handed over as it is, at most count bytes a read.
+class StoredData : public IByteReader
+{
+public:
+    explicit StoredData(std::string bytes) : mBytes(std::move(bytes)) {}
+    IOByteCount Read(Byte* buffer, IOByteCount count) override
+    {
+        const std::size_t take = std::min<std::size_t>(count, mBytes.size() - mPosition);
+        std::copy_n(mBytes.data() + mPosition, take, buffer);
+        mPosition += take;
+        return static_cast<IOByteCount>(take);
+    }
+    bool HasMore() override { return mPosition < mBytes.size(); }
+
+private:
+    std::string mBytes;
+    std::size_t mPosition = 0;
+};
+
+TEST_F(ObjectsContextTest, StoredStreamDataPassesThroughUnchangedOrIsRefused)
+{
+    struct StoredCase
+    {
+        const char* what;
+        std::string data;
+        FilePosition length;
+        bool innermost;
+        std::string output; // empty: refused with a trace line
+    };
+    const std::string binary("\0\xff\r\n(", 5);
+    const StoredCase cases[] = {
+        {"binary data, exactly its length", binary, 5, true,
+         "<<\r\n\t/F /FlateDecode\r\n\t/Length 5\r\n>>\r\nstream\r\n" + binary +
+             "\r\nendstream\r\nendobj\r\n"},
+        {"no data", "", 0, true,
+         "<<\r\n\t/F /FlateDecode\r\n\t/Length 0\r\n>>\r\nstream\r\n\r\nendstream\r\nendobj\r\n"},
+        {"data ends early", "abc", 4, true, ""},
+        {"dictionary not the innermost", "abc", 3, false, ""},
+    };
+    for (const StoredCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        output.mBytes.clear();
+        context.Cleanup();
+        context.SetOutputStream(&output);
+        TraceCapture trace;
+        DictionaryContext* dictionary = context.StartDictionary();
+        ASSERT_EQ(dictionary->WriteKey("F"), Success);
+        dictionary->WriteNameValue("FlateDecode");
+        if (!c.innermost) {
+            (void)context.StartDictionary();
+        }
+        StoredData data(c.data);
+        const StatusCode status = context.WriteStreamWithStoredData(dictionary, data, c.length);
+        if (c.output.empty()) {
+            EXPECT_EQ(status, Failure);
+            EXPECT_FALSE(trace.Empty());
+        } else {
+            EXPECT_EQ(status, Success);
+            EXPECT_EQ(output.mBytes, c.output);
+        }
+    }
 }
 
 TEST_F(ObjectsContextTest, XrefStreamRecordsEveryEntry)

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "TraceCapture.h"
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/TraceLog.h"
 #include "pdf/io/TraceLogSettings.h"
@@ -33,46 +34,4 @@ public:
     std::string mBytes;
     std::size_t mLimit;
     std::size_t mWriteCalls = 0;
-};
-
-// Points the process-wide trace log at memory for one test and restores the default after.
-class TraceCapture
-{
-public:
-    TraceCapture() { TraceLog::DefaultTraceLog().SetStreamOutput(&mWriter, true); }
-    ~TraceCapture() { TraceLog::DefaultTraceLog().SetFileOutput("Log.txt", false, false); }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    // The log's text without the time stamps: one message per line, each ending "\n".
-    std::string Messages() const
-    {
-        std::string result;
-        std::size_t start = 0;
-        while (start < mWriter.mBytes.size()) {
-            std::size_t end = mWriter.mBytes.find("\r\n", start);
-            if (end == std::string::npos) {
-                end = mWriter.mBytes.size();
-            }
-            std::string line = mWriter.mBytes.substr(start, end - start);
-            const std::size_t stamp = line.find("] ");
-            result += (stamp == std::string::npos ? line : line.substr(stamp + 2)) + "\n";
-            start = end + 2;
-        }
-        return result;
-    }
-    void Clear() { mWriter.mBytes.clear(); }
-
-    // For PDFWriter::StartPDF, which applies its own settings to the log: these keep the
-    // lines coming here.
-    TraceLogSettings Settings()
-    {
-        TraceLogSettings settings;
-        settings.mShouldLog = true;
-        settings.mLogStream = &mWriter;
-        return settings;
-    }
-
-private:
-    MemoryWriter mWriter;
 };

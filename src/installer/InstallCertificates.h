@@ -5,15 +5,13 @@
 #include <vector>
 
 #include "installer/CertificateSet.h"
-#include "pdf/writing/ObjectReference.h"
-
-class ObjectsContext;
 
 // Brings one trust store up to date: marks in the list the certificates the store at
 // storePath holds, and when any is missing writes a complete new store at newStorePath, reads
 // it back, and puts it in place of the old one. Reports only through console lines on out
-// (failed renames on err). The old store is never changed in place: on every failure it stays
-// as it was and no new store file is left behind.
+// (failed renames on err); every line an install prints comes from here or from the swap.
+// The old store is never changed in place: on every failure it stays as it was and no new
+// store file is left behind (a path that could not be created is not ours to remove).
 void InstallCertificatesTo(const std::string& storePath, const std::string& newStorePath,
                            std::vector<CertificateRecord>& certificates, std::ostream& out,
                            std::ostream& err);
@@ -21,8 +19,3 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
 // The same on the process's standard output and standard error.
 void InstallCertificates(const std::string& storePath, const std::string& newStorePath,
                          std::vector<CertificateRecord>& certificates);
-
-// Writes object objectID (allocated by the caller) as a new address-book entry holding the
-// certificate with the trust settings every certificate we add receives.
-void WriteCertificateEntry(ObjectsContext& objects, ObjectNumber objectID,
-                           const std::string& certHex, long long id);

@@ -1,0 +1,238 @@
+#include "installer/NewStoreLayout.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "installer/AddressBookReader.h"
+#include "pdf/objects/ArrayIterator.h"
+#include "pdf/objects/PDFIndirectObjectReference.h"
+#include "pdf/objects/PDFInteger.h"
+#include "pdf/objects/PDFObjectCast.h"
+#include "pdf/writing/PDFWriter.h"
+
+namespace {
+
+bool IsReference(const PDFObject* object)
+{
+    return object->GetType() == PDFObject::ePDFObjectIndirectObjectReference;
+}
+
+ObjectNumber ReferencedID(const PDFObject* object)
+{
+    return static_cast<const PDFIndirectObjectReference*>(object)->ObjectID;
+}
+
+// The user dictionary's own content: a direct dictionary, or one an indirect reference leads
+// to. The new store always holds it directly.
+RefCountPtr<PDFDictionary> FindUser(PDFParser& parser, PDFDictionary* ppk)
+{
+    RefCountPtr<PDFObject> user(ppk->Lookup("User"));
+    if (!user.IsNull() && IsReference(user.Get())) {
+        user = RefCountPtr<PDFObject>(parser.ParseObjectByID(ReferencedID(user.Get())));
+    }
+    PDFObjectCastPtr<PDFDictionary> dictionary;
+    dictionary = user.Get();
+    return dictionary;
+}
+
+// Writes the catalog, the copies of the old entries, the new entries and the extra objects.
+WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
+                               ObjectsContext& objects,
+                               const std::vector<CertificateRecord>& certificates,
+                               std::uint32_t missingCount, long long firstID,
+                               std::uint32_t& writtenEntryCount)
+{
+    // Catalog and entries are numbered before anything is written, so that extras found on
+    // the way take the numbers after them.
+    std::vector<ObjectNumber> oldEntryIDs;
+    ArrayIterator scan = schema.entries->GetItemIterator();
+    while (scan.MoveNext()) {
+        if (IsReference(scan.GetItem())) {
+            oldEntryIDs.push_back(ReferencedID(scan.GetItem()));
+        }
+    }
+    IndirectObjectsReferenceRegistry& registry = objects.GetReferencesRegistry();
+    const std::size_t numberCount = 1 + oldEntryIDs.size() + missingCount;
+    for (std::size_t i = 0; i < numberCount; ++i) {
+        if (registry.AllocateObjectID() == 0) {
+            return WriteOutcome::ValueNotCopyable;
+        }
+    }
+    const auto firstCopyID = static_cast<ObjectNumber>(2);
+    const auto firstNewID = static_cast<ObjectNumber>(2 + oldEntryIDs.size());
+    StoreCopier copier(store, objects);
+    for (std::size_t k = 0; k < oldEntryIDs.size(); ++k) {
+        copier.MapEntry(oldEntryIDs[k], static_cast<ObjectNumber>(firstCopyID + k));
+    }
+    const RefCountPtr<PDFDictionary> oldUser = FindUser(store.parser, schema.ppk.Get());
+    RefCountPtr<PDFObject> version(schema.ppk->Lookup("V"));
+    const WriteOutcome keyFailure = WriteOutcome::ValueNotCopyable;
+    // A failure the copier did not name (a dictionary the writer would not close) is still one.
+    auto failed = [&copier] {
+        return copier.Failure() == WriteOutcome::Written ? WriteOutcome::KeyNotWritten
+                                                         : copier.Failure();
+    };
+
+    objects.StartIndirectObject(1);
+    DictionaryContext* catalog = objects.StartDictionary();
+    (void)catalog->WriteKey("PPK"); // a fresh dictionary: the key is new
+    DictionaryContext* ppk = objects.StartDictionary();
+    (void)ppk->WriteKey("AddressBook");
+    DictionaryContext* book = objects.StartDictionary();
+    (void)book->WriteKey("Entries");
+    objects.StartArray();
+    // Items that are not references stay where they stood, as they were.
+    ObjectNumber nextCopyID = firstCopyID;
+    ArrayIterator items = schema.entries->GetItemIterator();
+    while (items.MoveNext()) {
+        if (IsReference(items.GetItem())) {
+            objects.WriteIndirectObjectReference(nextCopyID++, SeparatorSpace);
+        } else if (!copier.CopyArrayItem(items.GetItem(), SeparatorSpace)) {
+            return failed();
+        }
+    }
+    for (std::uint32_t j = 0; j < missingCount; ++j) {
+        objects.WriteIndirectObjectReference(firstNewID + j, SeparatorSpace);
+    }
+    objects.EndArray(SeparatorNone);
+    writtenEntryCount = schema.entries->GetLength() + missingCount;
+    (void)book->WriteKey("NextID");
+    book->WriteIntegerValue(firstID + missingCount); // the caller checked it fits
+    (void)book->WriteKey("Type");
+    (void)book->WriteKey("AddressBook"); // the name value, written as the store's writer does
+    if (!copier.CopyKeys(book, schema.addressBook.Get(), {"Entries", "NextID", "Type"}, false,
+                         keyFailure) ||
+        objects.EndDictionary(book) != Success) {
+        return failed();
+    }
+    (void)ppk->WriteKey("Type");
+    (void)ppk->WriteKey("PPK");
+    (void)ppk->WriteKey("User");
+    DictionaryContext* user = objects.StartDictionary();
+    (void)user->WriteKey("Type");
+    (void)user->WriteKey("User");
+    if ((!oldUser.IsNull() && !copier.CopyKeys(user, oldUser.Get(), {"Type"}, false, keyFailure)) ||
+        objects.EndDictionary(user) != Success) {
+        return failed();
+    }
+    (void)ppk->WriteKey("V");
+    if (!copier.CopyDictionaryValue(version.Get(), false) ||
+        !copier.CopyKeys(ppk, schema.ppk.Get(), {"AddressBook", "Type", "User", "V"}, false,
+                         keyFailure) ||
+        objects.EndDictionary(ppk) != Success) {
+        return failed();
+    }
+    (void)catalog->WriteKey("Type");
+    (void)catalog->WriteKey("Catalog");
+    if (!copier.CopyKeys(catalog, schema.catalog.Get(), {"PPK", "Type"}, false, keyFailure) ||
+        objects.EndDictionary(catalog) != Success) {
+        return failed();
+    }
+    objects.EndIndirectObject();
+
+    for (std::size_t k = 0; k < oldEntryIDs.size(); ++k) {
+        if (!copier.CopyEntry(oldEntryIDs[k], static_cast<ObjectNumber>(firstCopyID + k))) {
+            return failed();
+        }
+    }
+    ObjectNumber newID = firstNewID;
+    long long id = firstID;
+    for (const CertificateRecord& record : certificates) {
+        if (!record.alreadyTrusted) {
+            WriteCertificateEntry(objects, newID++, record.certHex, id++);
+        }
+    }
+    if (!copier.WriteExtraObjects()) {
+        return failed();
+    }
+    return WriteOutcome::Written;
+}
+
+// The identifier of the first new entry: past NextID and past every identifier in use, so a
+// store whose NextID fell behind its entries never receives a duplicate.
+std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
+                                            const AddressBookSummary& summary,
+                                            std::uint32_t missingCount)
+{
+    long long first = 0;
+    PDFObjectCastPtr<PDFInteger> nextID(addressBook->Lookup("NextID"));
+    if (!nextID.IsNull()) {
+        first = nextID->GetValue();
+    }
+    if (summary.largestID) {
+        if (*summary.largestID == LLONG_MAX) {
+            return std::nullopt;
+        }
+        first = nextID.IsNull() ? *summary.largestID + 1 : std::max(first, *summary.largestID + 1);
+    }
+    long long end = 0;
+    if (__builtin_add_overflow(first, static_cast<long long>(missingCount), &end)) {
+        return std::nullopt;
+    }
+    return first;
+}
+
+} // namespace
+
+WriteOutcome WriteNewStore(OpenedStore& store, const StoreSchema& schema,
+                           const std::string& newStorePath,
+                           const std::vector<CertificateRecord>& certificates,
+                           const AddressBookSummary& summary, std::uint32_t missingCount,
+                           std::uint32_t& writtenEntryCount)
+{
+    const std::optional<long long> firstID =
+        FirstNewIdentifier(schema.addressBook.Get(), summary, missingCount);
+    if (!firstID) {
+        return WriteOutcome::IdentifiersUsedUp;
+    }
+
+    PDFWriter writer;
+    WriterSettings settings;
+    settings.mCompressStreams = true;
+    settings.mEmbedFonts = true;
+    // The new store replaces the old one only once it is on disk: a crash after the swap must
+    // not leave an empty store behind.
+    settings.mFlushToDisk = true;
+    if (writer.StartPDF(newStorePath, PPKLiteVersion21, TraceLogSettings::Default(), settings) !=
+        Success) {
+        return WriteOutcome::CannotCreate;
+    }
+    const WriteOutcome outcome =
+        WriteStoreObjects(store, schema, writer.GetObjectsContext(), certificates, missingCount,
+                          *firstID, writtenEntryCount);
+    if (outcome != WriteOutcome::Written) {
+        (void)writer.EndPDF(); // only closes the abandoned file, which the caller removes
+        return outcome;
+    }
+    if (writer.EndPDF() != Success) {
+        return WriteOutcome::EndFailed;
+    }
+    return WriteOutcome::Written;
+}
+
+void WriteCertificateEntry(ObjectsContext& objects, ObjectNumber objectID,
+                           const std::string& certHex, long long id)
+{
+    objects.StartIndirectObject(objectID);
+    DictionaryContext* entry = objects.StartDictionary();
+    // A fresh dictionary: none of these keys can be refused.
+    auto integer = [entry](const char* key, long long value) {
+        (void)entry->WriteKey(key);
+        entry->WriteIntegerValue(value);
+    };
+    auto boolean = [entry](const char* key, bool value) {
+        (void)entry->WriteKey(key);
+        entry->WriteBooleanValue(value);
+    };
+    integer("ABEType", 1);
+    (void)entry->WriteKey("Cert");
+    entry->WriteHexStringValue(certHex);
+    boolean("Editable", true);
+    integer("Trust", 96);
+    integer("Usage", 1);
+    boolean("Viewable", true);
+    integer("ID", id);
+    (void)objects.EndDictionary(entry); // the innermost dictionary, opened just above
+    objects.EndIndirectObject();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "installer/CertificateSet.h"
+#include "installer/StoreCopier.h"
+#include "pdf/writing/ObjectReference.h"
+
+struct AddressBookSummary;
+class ObjectsContext;
+struct OpenedStore;
+struct StoreSchema;
+
+// Writes the complete new store at newStorePath from the old one, which the first read left
+// open: the file has not changed since, so its directory and dictionaries are used as they
+// were read. Object 1 is a new catalog (old keys kept beside the ones every store has), then
+// copies of the old entries in the order of Entries, then one new entry for each certificate
+// not yet trusted, in list order, then the extra objects copied values refer to. New
+// identifiers start past NextID and past every identifier in use. The file is flushed to disk
+// before this returns Written. On any other outcome the file at newStorePath, if one was
+// created, is unfinished; the caller removes it. writtenEntryCount receives the length of the
+// new Entries array.
+WriteOutcome WriteNewStore(OpenedStore& store, const StoreSchema& schema,
+                           const std::string& newStorePath,
+                           const std::vector<CertificateRecord>& certificates,
+                           const AddressBookSummary& summary, std::uint32_t missingCount,
+                           std::uint32_t& writtenEntryCount);
+
+// Writes object objectID (allocated by the caller) as a new address-book entry holding the
+// certificate with the trust settings every certificate we add receives.
+void WriteCertificateEntry(ObjectsContext& objects, ObjectNumber objectID,
+                           const std::string& certHex, long long id);

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <deque>
+#include <initializer_list>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+#include "pdf/writing/ObjectsContext.h"
+#include "pdf/writing/TokenSeparator.h"
+
+struct OpenedStore;
+class PDFArray;
+class PDFDictionary;
+class PDFObject;
+class PDFStreamInput;
+
+// Why writing the new store stopped; each has its own console line.
+enum class WriteOutcome
+{
+    Written,
+    CannotCreate,      // the new store file could not be created
+    KeyNotWritten,     // a copied entry's key or dictionary was refused by the writer
+    ValueNotCopyable,  // a value the writer cannot reproduce (a symbol, too deep, too many objects)
+    ObjectUnreadable,  // a referenced object or stream data that cannot be read
+    IdentifiersUsedUp, // the new identifiers would not fit a 64-bit integer
+    EndFailed          // the writer could not finish, write or flush the file
+};
+
+// Copies values from the old store into the new one. Old object numbers are not kept: an
+// entry object gets the number the caller chose for it (MapEntry), and any other object that
+// a copied value refers to is copied once more as an extra object, numbered as it is first
+// met and written by WriteExtraObjects. Numbers are given out before anything is fetched, so
+// references that lead in a circle end at an object already numbered.
+//
+// Every operation returns false at the first failure and remembers the first reason; the new
+// store is abandoned then, so nothing is undone here.
+class StoreCopier
+{
+public:
+    // Nested arrays and dictionaries copied inside each other. The reader already refuses
+    // deeper nesting; this keeps the copier's own recursion bounded whatever it is given.
+    static constexpr int kMaxCopyDepth = 512;
+
+    StoreCopier(OpenedStore& store, ObjectsContext& objects) : mStore(store), mObjects(objects) {}
+
+    // The first mapping of an old number wins: an entry listed twice is copied twice, and
+    // references to it lead to the first copy.
+    void MapEntry(ObjectNumber oldID, ObjectNumber newID) { mNewNumbers.emplace(oldID, newID); }
+
+    WriteOutcome Failure() const { return mFailure; }
+
+    // Writes the old entry object oldID as object newID, a dictionary with every key of the
+    // old one.
+    bool CopyEntry(ObjectNumber oldID, ObjectNumber newID);
+
+    // Copies every key of source except those in skip, in key order. Under certRule a literal
+    // "Cert" is written as hexadecimal digits, the form every certificate we write has.
+    // keyFailure tells what a refused key means where the keys are written.
+    bool CopyKeys(DictionaryContext* target, PDFDictionary* source,
+                  std::initializer_list<std::string_view> skip, bool certRule,
+                  WriteOutcome keyFailure);
+
+    // Writes value after a key that the caller has written; every value ends its line except
+    // arrays, which end at their closing bracket.
+    bool CopyDictionaryValue(PDFObject* value, bool isCert);
+
+    // Writes one array item followed by separator.
+    bool CopyArrayItem(PDFObject* item, TokenSeparator separator);
+
+    // Writes every object that copied values referred to, including those that the extras
+    // themselves refer to, one fetched object in memory at a time.
+    bool WriteExtraObjects();
+
+private:
+    // Where a value stands: what follows it, what follows it when it is an array, and
+    // whether a literal string becomes hexadecimal digits (a "Cert" value).
+    struct Placement
+    {
+        TokenSeparator after;
+        TokenSeparator afterArray;
+        bool literalAsHex;
+    };
+
+    // The one walk over a value, for dictionary values and array items alike.
+    bool CopyValue(PDFObject* value, const Placement& placement);
+    bool Fail(WriteOutcome outcome);
+    // The new number of an old object: its entry's number, or a new extra object.
+    ObjectNumber NewNumberFor(ObjectNumber oldID);
+    bool CopyArray(PDFArray* array, TokenSeparator endSeparator);
+    bool CopyDictionary(PDFDictionary* source);
+    // A stream keeps its dictionary and its data exactly as stored, still encoded.
+    bool CopyStreamObject(ObjectNumber newID, PDFStreamInput* stream);
+
+    OpenedStore& mStore;
+    ObjectsContext& mObjects;
+    std::unordered_map<ObjectNumber, ObjectNumber> mNewNumbers;
+    std::deque<std::pair<ObjectNumber, ObjectNumber>> mPendingExtras; // old, new
+    WriteOutcome mFailure = WriteOutcome::Written;
+    int mDepth = 0;
+};
