@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "DumpTestSupport.h"
+#include "GoldenFile.h"
 #include "PdfFileBuilder.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -47,9 +49,11 @@ TEST(TrustStoreSummaryTest, ListsEveryEntryWithFingerprintOfCertificateBytes)
     EXPECT_EQ(result.text, "Trust store: store.acrodata\n"
                            "Header version: 2.1\n"
                            "Entries: 3\n"
-                           "ID 1  ABEType 1  Trust 8190  MD5 5d41402abc4b2a76b9719d911017c592\n"
-                           "ID 2  ABEType 1  Trust 2  MD5 5d41402abc4b2a76b9719d911017c592\n"
-                           "ID 3  ABEType 2  Trust -  MD5 -\n");
+                           "ID 1  ABEType 1  Trust 8190  MD5 5d41402abc4b2a76b9719d911017c592"
+                           "  Expires -  Subject -\n"
+                           "ID 2  ABEType 1  Trust 2  MD5 5d41402abc4b2a76b9719d911017c592"
+                           "  Expires -  Subject -\n"
+                           "ID 3  ABEType 2  Trust -  MD5 -  Expires -  Subject -\n");
 }
 
 TEST(TrustStoreSummaryTest, OddItemsGetALineInsteadOfFailing)
@@ -64,7 +68,46 @@ TEST(TrustStoreSummaryTest, OddItemsGetALineInsteadOfFailing)
                            "(an item that is not a reference)\n"
                            "(an item that is not a reference)\n"
                            "(object 7 is missing or not a dictionary)\n"
-                           "ID -  ABEType -  Trust -  MD5 -\n");
+                           "ID -  ABEType -  Trust -  MD5 -  Expires -  Subject -\n");
+}
+
+// Hexadecimal text of a file's bytes, upper-case digits when asked: the store may hold either.
+std::string FileAsHex(const std::string& path, bool upperCase)
+{
+    const char* digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string hex;
+    for (const char c : TempFolder::ReadFile(path)) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0x0F];
+    }
+    return hex;
+}
+
+TEST(TrustStoreSummaryTest, CertificatesAreNamedWithSubjectAndExpiryDate)
+{
+    const char* files[] = {"NorvSigningCA.crt",   "TesselTimeStampingCA.crt", "NorvESealCA.crt",
+                           "NorvSigningCAG2.crt", "TimeStampingCA2.crt",      "NorvESealCA_2.crt",
+                           "NorvESealCAG2.crt",   "NorvTrustRootCAG2.crt"};
+    PdfFileBuilder builder =
+        StoreWithEntries("2 0 R 3 0 R 4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 10 0 R");
+    std::uint32_t number = 2;
+    for (const char* file : files) {
+        const std::string hex =
+            FileAsHex(std::string(CERTIFICATE_EXAMPLES) + "/" + file, number % 2 == 1);
+        builder.AddObject(number, 0,
+                          "<< /ABEType 1 /Cert <" + hex + "> /ID " + std::to_string(number - 1) +
+                              " /Trust 96 >>");
+        ++number;
+    }
+    // A store entry whose bytes are no certificate: the first certificate cut short.
+    const std::string cut = FileAsHex(std::string(CERTIFICATE_EXAMPLES) + "/" + files[0], false);
+    builder.AddObject(10, 0,
+                      "<< /ABEType 1 /Cert <" + cut.substr(0, cut.size() - 2) + "> /ID 9 >>");
+    const SummaryResult result = Summarize(builder);
+    ASSERT_EQ(result.status, Success) << result.error;
+    EXPECT_TRUE(MatchesGoldenFile(std::string(SUMMARY_GOLDEN_DIR) + "/example-authorities.txt",
+                                  result.text));
 }
 
 TEST(TrustStoreSummaryTest, EmptyStoreHasNoEntryLines)

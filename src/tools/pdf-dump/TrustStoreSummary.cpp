@@ -1,6 +1,9 @@
 #include "tools/pdf-dump/TrustStoreSummary.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <span>
 
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFDictionary.h"
@@ -10,6 +13,7 @@
 #include "pdf/objects/PDFLiteralString.h"
 #include "pdf/objects/PDFObjectCast.h"
 #include "pdf/writing/MD5Generator.h"
+#include "platform/CertificateParser.h"
 #include "tools/pdf-dump/DumpParser.h"
 #include "tools/pdf-dump/ObjectDumper.h"
 
@@ -24,23 +28,38 @@ std::string IntegerOrDash(PDFDictionary* dictionary, const char* key)
     return !value.IsNull() ? std::to_string(value->GetValue()) : "-";
 }
 
-std::string CertificateFingerprint(PDFDictionary* entry)
+// The bytes of the entry's /Cert, a hexadecimal string decoded first; nothing when the entry
+// has no string there.
+std::optional<std::string> CertificateBytes(PDFDictionary* entry)
 {
     RefCountPtr<PDFObject> cert(entry->Lookup("Cert"));
-    std::string bytes;
     if (cert.IsNull()) {
-        return "-";
+        return std::nullopt;
     }
     if (cert->GetType() == PDFObject::ePDFObjectHexString) {
-        bytes = ObjectDumper::DecodeHexString(static_cast<PDFHexString*>(cert.Get())->GetValue());
-    } else if (cert->GetType() == PDFObject::ePDFObjectLiteralString) {
-        bytes = static_cast<PDFLiteralString*>(cert.Get())->GetValue();
-    } else {
-        return "-";
+        return ObjectDumper::DecodeHexString(static_cast<PDFHexString*>(cert.Get())->GetValue());
+    }
+    if (cert->GetType() == PDFObject::ePDFObjectLiteralString) {
+        return static_cast<PDFLiteralString*>(cert.Get())->GetValue();
+    }
+    return std::nullopt;
+}
+
+// "MD5 <digest>  Expires <date>  Subject <name>", with "-" for what the bytes cannot tell. The
+// subject comes last: it is the one field that holds spaces.
+std::string CertificateFields(const std::optional<std::string>& bytes)
+{
+    if (!bytes) {
+        return "MD5 -  Expires -  Subject -";
     }
     MD5Generator md5;
-    md5.Accumulate(bytes);
-    return md5.FinalizeToHexString();
+    md5.Accumulate(*bytes);
+    const std::optional<platform::CertificateDescription> description =
+        platform::DescribeCertificate(std::span<const std::uint8_t>(
+            reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+    return "MD5 " + md5.FinalizeToHexString() + "  Expires " +
+           (description ? description->expiry : "-") + "  Subject " +
+           (description ? description->name : "-");
 }
 
 // Looks a direct dictionary up in another; the store keeps PPK and AddressBook inline.
@@ -99,8 +118,8 @@ StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std:
         }
         outText += "ID " + IntegerOrDash(entry.Get(), "ID") + "  ABEType " +
                    IntegerOrDash(entry.Get(), "ABEType") + "  Trust " +
-                   IntegerOrDash(entry.Get(), "Trust") + "  MD5 " +
-                   CertificateFingerprint(entry.Get()) + "\n";
+                   IntegerOrDash(entry.Get(), "Trust") + "  " +
+                   CertificateFields(CertificateBytes(entry.Get())) + "\n";
     }
     return Success;
 }

@@ -8,16 +8,19 @@ class DumpParser;
 
 // The short report an administrator reads about a trust store:
 //
-//     Trust store: /path/addressbook.acrodata
-//     Header version: 2.1
-//     Entries: 2
-//     ID 1  ABEType 1  Trust 8190  MD5 0f343b0931126a20f133d67c2b018a3b
-//     ID 2  ABEType 2  Trust -  MD5 -
+//   Trust store: /path/addressbook.acrodata
+//   Header version: 2.1
+//   Entries: 2
+//   ID 1  ABEType 1  Trust 96  MD5 0f343b0931126a20f133d67c2b018a3b  Expires 2036-12-06  Subject CA
+//   ID 2  ABEType 2  Trust -  MD5 -  Expires -  Subject -
 //
 // One line per item of the catalog's /PPK /AddressBook /Entries, in array order. A value the
 // entry lacks (or holds with another type) is "-"; the fingerprint is the MD5 of the
-// certificate's bytes (a hexadecimal /Cert decoded first). An item that is not a reference, or
-// whose object cannot be fetched, gets a line saying so instead of failing the report.
+// certificate's bytes (a hexadecimal /Cert decoded first), and the expiry date and subject
+// (its common name, or the whole subject without one) are read from those bytes by the
+// system's certificate library, "-" when they are not an X.509 certificate. An item that is
+// not a reference, or whose object cannot be fetched, gets a line saying so instead of failing
+// the report.
 //
 // The parser must have read the directory of the file. Fails, with the reason in outError, when
 // the file is not a trust store or its catalog lacks the address book.
