@@ -1,4 +1,4 @@
-#include <wincrypt.h>
+// windows.h brings in wincrypt.h (crypt32); on its own wincrypt.h lacks the basic types.
 #include <windows.h>
 
 #include "platform/CertificateParserSystem.h"
