@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@
 // lacks.
 struct CertificateRecord
 {
-    std::string certHex; // the whole file, lower-case hexadecimal, two digits per byte
+    std::string certHex; // the certificate's DER bytes, lower-case hexadecimal, two per byte
     bool alreadyTrusted = false;
 };
 
@@ -46,6 +47,22 @@ inline constexpr std::int64_t kMaxCertificateFileBytes = 1024 * 1024;
 // The whole content of a file, unchanged. Nothing when the file cannot be opened or read to
 // its end, or is larger than kMaxCertificateFileBytes.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path);
+
+// The DER bytes of the one X.509 certificate that the file at path holds, in DER or in PEM
+// (see platform::DecodeCertificate), so both forms of a certificate give the same bytes.
+// Nothing when the file cannot be read (ReadFileBytes) or holds no certificate, or more than
+// one: a trust store must never receive something that is not a certificate.
+std::optional<std::vector<std::uint8_t>> ReadCertificateFile(const std::string& path);
+
+// The certificate list of the files in folder, in the order of files. Each file left out
+// gets a console line on out. A mandatory file that is missing ends the reading with
+// "can't find <label> certificate" (the first one only, before any file is read), one that
+// is present but unreadable or holds no certificate with "can't read <label> certificate";
+// the result is nothing then. Any other file that is missing, unreadable or no certificate
+// gets "can't read <label> certificate, skipping it" and is left out of the list.
+std::optional<std::vector<CertificateRecord>>
+ReadCertificateList(const std::string& folder, std::ostream& out,
+                    std::span<const CertificateFile> files = kCertificateFiles);
 
 // Each byte as exactly two lower-case hexadecimal digits, no separators.
 std::string BytesToHex(std::span<const std::uint8_t> bytes);

@@ -150,21 +150,25 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
 }
 
 // The identifier of the first new entry: past NextID and past every identifier in use, so a
-// store whose NextID fell behind its entries never receives a duplicate.
+// store whose NextID fell behind its entries never receives a duplicate. Identifiers count
+// from 1, as in every store the reader application writes (its empty store has NextID 1): a
+// store with neither NextID nor identifiers, or with only values below 1 there, starts at 1,
+// because 0 reads as "no identifier" to code that tests for it.
 std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
                                             const AddressBookSummary& summary,
                                             std::uint32_t missingCount)
 {
-    long long first = 0;
+    constexpr long long kFirstIdentifier = 1;
+    long long first = kFirstIdentifier;
     PDFObjectCastPtr<PDFInteger> nextID(addressBook->Lookup("NextID"));
     if (!nextID.IsNull()) {
-        first = nextID->GetValue();
+        first = std::max(first, nextID->GetValue());
     }
     if (summary.largestID) {
         if (*summary.largestID == LLONG_MAX) {
             return std::nullopt;
         }
-        first = nextID.IsNull() ? *summary.largestID + 1 : std::max(first, *summary.largestID + 1);
+        first = std::max(first, *summary.largestID + 1);
     }
     long long end = 0;
     if (__builtin_add_overflow(first, static_cast<long long>(missingCount), &end)) {

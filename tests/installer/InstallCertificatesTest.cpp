@@ -78,13 +78,16 @@ struct IdentifierCase
     std::string expectedNext;
 };
 
-TEST_F(InstallCertificatesTest, NewIdentifiersFollowNextIDAndEveryIdentifierInUse)
+TEST_F(InstallCertificatesTest, NewIdentifiersStartAtOneAndFollowNextIDAndEveryIdentifierInUse)
 {
     const IdentifierCase cases[] = {
         {"NextID ahead", "50", "7", "50", "51"},
         {"NextID behind an entry", "5", "7", "8", "9"},
         {"NextID a real", "5.0", "7", "8", "9"},
-        {"no NextID, no identifiers", "", "(x)", "0", "1"},
+        {"no NextID, no identifiers", "", "(x)", "1", "2"},
+        {"NextID 0, no identifiers", "0", "(x)", "1", "2"},
+        {"NextID and identifiers below 1", "-5", "-9", "1", "2"},
+        {"no NextID, identifier 0", "", "0", "1", "2"},
         {"identifier a real", "3", "99.5", "3", "4"},
     };
     for (const IdentifierCase& c : cases) {

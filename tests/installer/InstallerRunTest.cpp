@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PemText.h"
 #include "TempFolder.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
@@ -38,12 +39,18 @@ protected:
         return mExeFolder + platform::kPathSeparator + file.fileName;
     }
 
-    // Each file holds its own name, so every record is told apart by its content.
+    // The example certificates, one in each file, so every record is told apart by its content.
     void WriteAllCertificates() const
     {
         for (const CertificateFile& file : kCertificateFiles) {
-            TempFolder::WriteFile(CertPath(file), file.label);
+            TempFolder::WriteFile(CertPath(file), ExampleCertificate(file.label));
         }
+    }
+
+    static std::string ExampleCertificate(const std::string& label)
+    {
+        return TempFolder::ReadFile(std::string(TRUST_INSTALLER_EXAMPLES) + "/certs/" + label +
+                                    ".crt");
     }
 
     void RemoveCertificate(const char* label) const
@@ -82,12 +89,13 @@ protected:
     }
     std::string Run() { return Run(mAppData); }
 
+    // The records that the example certificates of these labels give.
     static std::vector<std::string> HexOf(const std::vector<const char*>& labels)
     {
         std::vector<std::string> hex;
         for (const char* label : labels) {
-            std::string text(label);
-            hex.push_back(BytesToHex(std::vector<std::uint8_t>(text.begin(), text.end())));
+            const std::string der = ExampleCertificate(label);
+            hex.push_back(BytesToHex(std::vector<std::uint8_t>(der.begin(), der.end())));
         }
         return hex;
     }
@@ -216,18 +224,26 @@ TEST_F(InstallerRunTest, UnreadableMandatoryFileStopsTheRun)
     EXPECT_TRUE(mCalls.empty());
 }
 
-TEST_F(InstallerRunTest, EmptyAndDuplicateFilesBecomeRecordsLikeAnyOther)
+TEST_F(InstallerRunTest, SameCertificateInPemAndDerGivesTwoEqualRecords)
 {
     WriteAllCertificates();
     WriteStore("DC");
-    TempFolder::WriteFile(CertPath(kCertificateFiles[0]), "");
-    TempFolder::WriteFile(CertPath(kCertificateFiles[7]), "NorvESealCAG2");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[7]),
+                          PemText(ExampleCertificate("NorvESealCAG2"), "\r\n"));
     (void)Run();
     ASSERT_EQ(mCalls.size(), 1u);
     const std::vector<CertificateRecord>& list = mCalls[0].certificates;
     ASSERT_EQ(list.size(), 8u);
-    EXPECT_EQ(list[0].certHex, "");
-    EXPECT_EQ(list[6].certHex, list[7].certHex);
+    EXPECT_EQ(list[7].certHex, list[6].certHex);
+}
+
+TEST_F(InstallerRunTest, MandatoryFileWithoutACertificateStopsTheRun)
+{
+    WriteAllCertificates();
+    WriteStore("DC");
+    TempFolder::WriteFile(CertPath(kCertificateFiles[2]), "");
+    EXPECT_EQ(Run(), "can't read NorvESealCA certificate\n");
+    EXPECT_TRUE(mCalls.empty());
 }
 
 TEST_F(InstallerRunTest, UnknownProfileFolderTouchesNothing)
