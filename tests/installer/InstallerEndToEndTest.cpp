@@ -5,11 +5,16 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "GoldenFile.h"
+#include "PemText.h"
 #include "RunProcess.h"
+#include "StoreFiles.h"
 #include "TempFolder.h"
+#include "installer/AddressBookReader.h"
 #include "installer/CertificateSet.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
@@ -38,6 +43,12 @@ protected:
     std::string CertPath(const std::string& fileName) const
     {
         return mExeFolder + platform::kPathSeparator + fileName;
+    }
+
+    std::string ExampleCertificate(const std::string& fileName) const
+    {
+        return TempFolder::ReadFile(
+            PathToUtf8(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / fileName));
     }
 
     std::string StorePath(const char* version) const
@@ -190,6 +201,108 @@ TEST_F(InstallerEndToEndTest, MissingOptionalCertificateIsSkipped)
 {
     fs::remove(Utf8ToPath(CertPath("NorvESealCA_2.crt")));
     EXPECT_EQ(RunInstallerProgram(), Line("can't read NorvESealCA_2 certificate, skipping it"));
+}
+
+// Files that hold no single certificate, each as an administrator might put one beside the
+// program.
+struct NonCertificate
+{
+    const char* what;
+    std::string content;
+};
+
+std::vector<NonCertificate> NonCertificates(const std::string& der, const std::string& otherDer)
+{
+    const std::string pem = PemText(der);
+    const std::size_t secondLine = pem.find('\n') + 1;
+    std::string brokenBase64 = pem;
+    brokenBase64.replace(secondLine + 10, 3, "*?!");
+    return {
+        {"text", "not a certificate\n"},
+        {"empty file", ""},
+        {"private key", kTestPrivateKeyPem},
+        {"DER cut short", der.substr(0, der.size() - 20)},
+        {"two certificates", pem + PemText(otherDer)},
+        {"DER followed by other bytes", der + "\r\n"},
+        {"PEM with broken base64", brokenBase64},
+    };
+}
+
+TEST_F(InstallerEndToEndTest, PemFilesInstallTheSameEntriesAsDerFiles)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    const std::string original = TempFolder::ReadFile(store);
+    EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
+    const std::string fromDer = MaskDocumentID(TempFolder::ReadFile(store));
+
+    // Each file in PEM: LF, CR LF, and CR LF after the text that "openssl x509 -text" writes.
+    std::size_t index = 0;
+    for (const CertificateFile& file : kCertificateFiles) {
+        const std::string der = ExampleCertificate(file.fileName);
+        const char* lineEnd = index % 3 == 0 ? "\n" : "\r\n";
+        const std::string before =
+            index % 3 == 2 ? "Certificate:\r\n    Data:\r\n        Version: 3 (0x2)\r\n" : "";
+        TempFolder::WriteFile(CertPath(file.fileName), before + PemText(der, lineEnd));
+        ++index;
+    }
+    TempFolder::WriteFile(store, original);
+    EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
+    EXPECT_EQ(MaskDocumentID(TempFolder::ReadFile(store)), fromDer);
+}
+
+TEST_F(InstallerEndToEndTest, MandatoryFileWithoutACertificateEndsTheRunUntouched)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    const std::string before = TempFolder::ReadFile(store);
+    for (const NonCertificate& c : NonCertificates(ExampleCertificate("NorvESealCA.crt"),
+                                                   ExampleCertificate("NorvSigningCA.crt"))) {
+        SCOPED_TRACE(c.what);
+        TempFolder::WriteFile(CertPath("NorvESealCA.crt"), c.content);
+        EXPECT_EQ(RunInstallerProgram(), Line("can't read NorvESealCA certificate"));
+        EXPECT_EQ(TempFolder::ReadFile(store), before);
+        EXPECT_FALSE(platform::PathExists(store + "-new"));
+    }
+}
+
+TEST_F(InstallerEndToEndTest, OptionalFilesWithoutACertificateAreLeftOut)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    const std::vector<NonCertificate> kinds = NonCertificates(
+        ExampleCertificate("NorvSigningCAG2.crt"), ExampleCertificate("NorvSigningCA.crt"));
+    std::string skipped;
+    std::size_t kind = 0;
+    std::vector<CertificateRecord> records;
+    for (const CertificateFile& file : kCertificateFiles) {
+        const std::string der = ExampleCertificate(file.fileName);
+        records.push_back({BytesToHex(std::vector<std::uint8_t>(der.begin(), der.end())), false});
+        if (!file.isMandatory) {
+            TempFolder::WriteFile(CertPath(file.fileName), kinds[kind++].content);
+            skipped += Line(std::string("can't read ") + file.label + " certificate, skipping it");
+        }
+    }
+    EXPECT_EQ(RunInstallerProgram(), skipped + Line(store) + InstalledLines());
+
+    AddressBookSummary summary;
+    ASSERT_TRUE(ReadAddressBook(store, records, summary));
+    EXPECT_EQ(summary.entryCount, 2u + 3u) << "the example's two entries and the three mandatory";
+    EXPECT_EQ(Flags(records),
+              (std::vector<bool>{true, true, true, false, false, false, false, false}));
+}
+
+TEST_F(InstallerEndToEndTest, StoreWithoutIdentifiersNumbersNewEntriesFromOne)
+{
+    const std::string store = StorePath("DC");
+    fs::create_directories(Utf8ToPath(store).parent_path());
+    TempFolder::WriteFile(store, BuildStore({{1, "<< /PPK << /AddressBook << /Entries [ ] "
+                                                 "/Type /AddressBook >> /Type /PPK /User << "
+                                                 "/Type /User >> /V 65537 >> /Type /Catalog >>"}}));
+    EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
+    EXPECT_TRUE(
+        MatchesGoldenFile(std::string(INSTALLER_GOLDEN_DIR) + "/eight-numbered-from-one.acrodata",
+                          MaskDocumentID(TempFolder::ReadFile(store))));
 }
 
 } // namespace
