@@ -3,7 +3,6 @@
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "installer/StoreReplacement.h"
-#include "platform/Platform.h"
 
 int RunInstaller(const std::string& executableFolder,
                  const std::optional<std::string>& appDataFolder, std::ostream& out,
