@@ -228,7 +228,7 @@ std::vector<NonCertificate> NonCertificates(const std::string& der, const std::s
     };
 }
 
-TEST_F(InstallerEndToEndTest, PemFilesInstallTheSameEntriesAsDerFiles)
+TEST_F(InstallerEndToEndTest, PemFilesMatchAndInstallTheSameEntriesAsDerFiles)
 {
     CopyExampleStore("DC");
     const std::string store = StorePath("DC");
@@ -246,6 +246,10 @@ TEST_F(InstallerEndToEndTest, PemFilesInstallTheSameEntriesAsDerFiles)
         TempFolder::WriteFile(CertPath(file.fileName), before + PemText(der, lineEnd));
         ++index;
     }
+    const std::string installedFromDer = TempFolder::ReadFile(store);
+    EXPECT_EQ(RunInstallerProgram(), Line(store) + Line("Certificates are already trusted"));
+    EXPECT_EQ(TempFolder::ReadFile(store), installedFromDer);
+
     TempFolder::WriteFile(store, original);
     EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
     EXPECT_EQ(MaskDocumentID(TempFolder::ReadFile(store)), fromDer);

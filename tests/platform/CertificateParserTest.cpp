@@ -110,6 +110,7 @@ TEST(CertificateParserTest, AnythingButExactlyOneCertificateIsRefused)
         {"PEM with a base64 line missing", Replaced(pem, secondLine, "")},
         {"PEM without its END line", pem.substr(0, pem.find("-----END"))},
         {"PEM with a header line", Replaced(pem, "-----\n", "-----\nProc-Type: 4,ENCRYPTED\n\n")},
+        {"PEM of a certificate followed by a byte", PemText(der + '\0')},
         {"two certificates in PEM", pem + PemText(ExampleCertificate("NorvESealCA.crt"))},
         {"the same certificate twice in PEM", pem + pem},
         {"two BEGIN lines and one END line", "-----BEGIN CERTIFICATE-----\n" + pem},

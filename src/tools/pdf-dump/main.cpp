@@ -7,6 +7,7 @@
 #include "pdf/io/IByteReaderWithPosition.h"
 #include "pdf/io/InputFile.h"
 #include "pdf/objects/PDFDictionary.h"
+#include "platform/Platform.h"
 #include "tools/pdf-dump/DumpParser.h"
 #include "tools/pdf-dump/ObjectDumper.h"
 #include "tools/pdf-dump/TrustStoreSummary.h"
@@ -39,6 +40,8 @@ void WriteOut(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    // Subjects are UTF-8; a Windows console shows them as such only in its UTF-8 code page.
+    platform::PrepareConsole();
     bool objects = false;
     std::string path;
     if (argc == 2) {
