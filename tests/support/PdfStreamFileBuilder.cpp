@@ -147,8 +147,9 @@ std::string PdfStreamFileBuilder::XrefStreamObject(std::uint32_t number,
         const auto columns =
             static_cast<std::size_t>(options.widths[0] + options.widths[1] + options.widths[2]);
         data = Deflate(PngUpEncode(data, columns));
-        dictionary += " /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns " +
-                      std::to_string(columns) + " >>";
+        dictionary += " /Filter /FlateDecode /DecodeParms << /Predictor " +
+                      std::to_string(options.predictor) + " /Columns " + std::to_string(columns) +
+                      " >>";
     } else if (options.compress) {
         data = Deflate(data);
         dictionary += " /Filter /FlateDecode";

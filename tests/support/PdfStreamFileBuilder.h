@@ -26,8 +26,10 @@ public:
         int widths[3] = {1, 4, 2};
         // Subsections listed through /Index; otherwise entries 0 to /Size - 1 (gaps free).
         bool useIndex = false;
-        // Flate with the PNG Up predictor (/Predictor 12, /Columns = sum of the widths).
+        // Flate with rows of the PNG Up filter (/Columns = sum of the widths), under this
+        // /Predictor number (12 names Up; 10 to 15 all let each row's tag byte choose).
         bool predictorUp = false;
+        int predictor = 12;
         // Flate without predictor; ignored when predictorUp is set.
         bool compress = true;
         // Replaces the computed /Size (the entries written stay the same).

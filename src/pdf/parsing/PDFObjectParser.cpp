@@ -1,8 +1,9 @@
 #include "pdf/parsing/PDFObjectParser.h"
 
+#include <charconv>
 #include <cstdint>
-#include <cstdlib>
-#include <limits>
+#include <optional>
+#include <system_error>
 #include <utility>
 
 #include "pdf/io/IReadPositionProvider.h"
@@ -33,34 +34,42 @@ bool IsOctalDigit(char value)
     return value >= '0' && value <= '7';
 }
 
-// Signed decimal with an optional sign; saturates instead of overflowing.
-long long ParseSaturatedInteger(const std::string& token)
+// Signed decimal with an optional sign; nullopt when the value does not fit 64 bits.
+std::optional<long long> ParseInteger(const std::string& token)
 {
-    std::size_t index = 0;
-    bool negative = false;
-    if (index < token.size() && (token[index] == '+' || token[index] == '-')) {
-        negative = token[index] == '-';
-        ++index;
+    const char* begin = token.data();
+    const char* end = begin + token.size();
+    if (begin != end && *begin == '+') {
+        ++begin; // from_chars takes a minus sign only
     }
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit =
-        negative ? static_cast<std::uint64_t>(std::numeric_limits<long long>::max()) + 1
-                 : static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
-    for (; index < token.size() && IsDigit(token[index]); ++index) {
-        const auto digit = static_cast<std::uint64_t>(token[index] - '0');
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
+    long long value = 0;
+    const std::from_chars_result parsed = std::from_chars(begin, end, value);
+    if (parsed.ec != std::errc() || parsed.ptr != end) {
+        return std::nullopt;
     }
-    if (negative) {
-        if (magnitude == limit) {
-            return std::numeric_limits<long long>::min();
-        }
-        return -static_cast<long long>(magnitude);
+    return value;
+}
+
+// A number token with a dot as the nearest double, as a careful reader takes it; nullopt
+// when it lies beyond the range of doubles, or is so close to zero that it would read as
+// zero: no double stands for such a number.
+std::optional<double> ParseReal(const std::string& token)
+{
+    const char* begin = token.data();
+    const char* end = begin + token.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
     }
-    return static_cast<long long>(magnitude);
+    double value = 0;
+    const std::from_chars_result parsed =
+        std::from_chars(begin, end, value, std::chars_format::fixed);
+    if (parsed.ec == std::errc::invalid_argument) {
+        return 0.0; // no digits at all, as in a lone dot
+    }
+    if (parsed.ec != std::errc() || parsed.ptr != end) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 } // namespace
@@ -91,11 +100,16 @@ bool IsPDFNumberToken(const std::string& token)
 PDFObject* ConvertPDFNumberToken(const std::string& token)
 {
     if (token.find('.') != std::string::npos) {
-        // Number tokens hold only sign, digits and one dot, so strtod reads exactly the
-        // decimal value (the C locale is never changed); no digits gives 0.
-        return new PDFReal(std::strtod(token.c_str(), nullptr));
+        if (const std::optional<double> real = ParseReal(token)) {
+            return new PDFReal(*real);
+        }
+    } else if (const std::optional<long long> integer = ParseInteger(token)) {
+        return new PDFInteger(*integer);
     }
-    return new PDFInteger(ParseSaturatedInteger(token));
+    // Clamping would change the number; a symbol is what no caller takes for a number.
+    TRACE_LOG("PDFObjectParser::ParseObject, number out of range, kept as a symbol. token = %s",
+              token.c_str());
+    return new PDFSymbol(token);
 }
 
 void PDFObjectParser::AttachStream(IByteReader* stream, IReadPositionProvider* positionProvider)
@@ -183,7 +197,8 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string token, ParserExtend
         bool secondIsGeneration = false;
         long long generation = 0;
         if (IsPDFNumberToken(second) && second.find('.') == std::string::npos) {
-            generation = ParseSaturatedInteger(second);
+            const std::optional<long long> value = ParseInteger(second);
+            generation = value.value_or(-1);
             secondIsGeneration = generation >= 0;
         }
         if (!secondIsGeneration) {
@@ -221,6 +236,12 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string token, ParserExtend
         }
         std::string next;
         if (!NextToken(next)) {
+            if (mTokenizer.StreamKeywordRefused()) {
+                TRACE_LOG("PDFObjectParser::ParseObject, stream keyword not followed by an end "
+                          "of line, the stream data cannot be found");
+                container->Release();
+                return nullptr;
+            }
             return container;
         }
         if (next == "stream") {
@@ -253,15 +274,21 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
     const std::size_t end = token.size() - 1;
     for (std::size_t i = 1; i < end; ++i) {
         const char current = token[i];
+        if (current == '\r') {
+            // An end of line inside the string, CR LF or a lone CR, reads as one LF.
+            if (i + 1 < end && token[i + 1] == '\n') {
+                ++i;
+            }
+            *out++ = '\n';
+            continue;
+        }
         if (current != '\\') {
             *out++ = current;
             continue;
         }
         ++i;
         if (i >= end) {
-            // A backslash right before the closing parenthesis: nothing follows it.
-            *out++ = '\0';
-            break;
+            break; // a backslash right before the closing parenthesis escapes nothing
         }
         const char escaped = token[i];
         switch (escaped) {
@@ -296,7 +323,8 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
                 }
                 *out++ = static_cast<char>(static_cast<unsigned char>(code & 0xFFu));
             } else {
-                *out++ = '\0';
+                // A backslash before any other byte is ignored: (C:\Users) reads C:Users.
+                *out++ = escaped;
             }
             break;
         }

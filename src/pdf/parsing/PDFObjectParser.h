@@ -17,7 +17,8 @@ class PDFObject;
 //
 // The reader and position provider are borrowed. Returned objects carry one reference that
 // belongs to the caller; null means nothing could be parsed (with a trace line for
-// malformed input, none for plain end of input).
+// malformed input, none for plain end of input). A dictionary followed by a "stream" keyword
+// that has no end of line after it gives null as well, never the bare dictionary.
 class PDFObjectParser
 {
 public:
@@ -46,6 +47,8 @@ private:
     // The object that starts with token, which has already been taken from the queue or the
     // tokenizer.
     PDFObject* ParseObjectFromToken(std::string token, ParserExtender* extender);
+    // Escapes and line ends as PDF reads them: an unknown escape drops its backslash, and an
+    // unescaped CR or CR LF is one LF.
     PDFObject* ParseLiteralString(const std::string& token, ParserExtender* extender);
     // Takes the token by value: on success its bytes become the string's value without a copy.
     PDFObject* ParseHexadecimalString(std::string token, ParserExtender* extender);
@@ -57,6 +60,8 @@ private:
 
 // The number test of PDF syntax: optional sign or leading dot, digits and at most one dot.
 bool IsPDFNumberToken(const std::string& token);
-// A number token converted to PDFInteger (no dot) or PDFReal. Integers beyond the signed
-// 64-bit range saturate at its limits.
+// A number token converted to PDFInteger (no dot) or PDFReal (the nearest double). An
+// integer beyond the signed 64-bit range, or a real beyond the range of doubles, becomes a
+// PDFSymbol holding the token, with a trace line: no caller takes it for a number, and the
+// installer refuses to copy it rather than write back another value.
 PDFObject* ConvertPDFNumberToken(const std::string& token);

@@ -712,6 +712,26 @@ PDFObject* PDFParser::ParseObjectByID(ObjectNumber objectID)
     }
 }
 
+PDFObject* PDFParser::ParseObjectByReference(const PDFIndirectObjectReference& reference)
+{
+    const XrefEntry* entry = XrefEntryFor(reference.ObjectID);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    // An object in an object stream has generation 0; the entry's generation field holds its
+    // index there.
+    const std::uint32_t generation =
+        entry->mType == XrefEntryInObjectStream ? 0 : entry->mGeneration;
+    if ((entry->mType == XrefEntryInFile || entry->mType == XrefEntryInObjectStream) &&
+        generation != reference.GenerationNumber) {
+        TRACE_LOG("PDFParser::ParseObjectByReference, object %u has generation %u, not %u: the "
+                  "reference refers to no object",
+                  reference.ObjectID, generation, reference.GenerationNumber);
+        return nullptr;
+    }
+    return ParseObjectByID(reference.ObjectID);
+}
+
 PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)
 {
     const XrefEntry& entry = mXrefTable[objectID];
@@ -787,9 +807,9 @@ PDFObject* PDFParser::ResolveDictionaryEntry(PDFDictionary* dictionary, const st
     if (value == nullptr || value->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
         return value;
     }
-    const ObjectNumber objectID = static_cast<PDFIndirectObjectReference*>(value)->ObjectID;
+    PDFObject* target = ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value));
     value->Release();
-    return ParseObjectByID(objectID);
+    return target;
 }
 
 PDFObject* PDFParser::ResolveArrayItem(PDFArray* array, std::uint32_t index)
@@ -801,9 +821,9 @@ PDFObject* PDFParser::ResolveArrayItem(PDFArray* array, std::uint32_t index)
     if (value == nullptr || value->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
         return value;
     }
-    const ObjectNumber objectID = static_cast<PDFIndirectObjectReference*>(value)->ObjectID;
+    PDFObject* target = ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value));
     value->Release();
-    return ParseObjectByID(objectID);
+    return target;
 }
 
 bool PDFParser::ExtenderSupportsEncryption()

@@ -19,6 +19,7 @@ class IByteReader;
 class IByteReaderWithPosition;
 class ParserExtender;
 class PDFArray;
+class PDFIndirectObjectReference;
 class PDFName;
 class PDFObject;
 class PDFStreamInput;
@@ -74,6 +75,9 @@ public:
 
     // Caller owns the result; null for free, undefined or out-of-range numbers.
     PDFObject* ParseObjectByID(ObjectNumber objectID);
+    // The object a reference leads to; caller owns the result. A reference whose generation
+    // is not the object's refers to no object: null, as for a free or missing one.
+    PDFObject* ParseObjectByReference(const PDFIndirectObjectReference& reference);
     // Values with one level of indirect reference followed; caller owns the result.
     PDFObject* ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key);
     PDFObject* ResolveArrayItem(PDFArray* array, std::uint32_t index);
@@ -109,7 +113,9 @@ public:
     // Reader over a stream's data exactly as stored (no filter, no decryption), positioned at
     // its start, for passing it on unchanged; outLength receives /Length (direct or through one
     // reference). The caller owns the reader and reads it before fetching anything else. Null,
-    // with a trace line, when /Length is no integer or the data would lie outside the file.
+    // with a trace line, when /Length is no integer, the data would lie outside the file, or
+    // "endstream" does not follow (after white space only) where /Length says the data ends:
+    // passing such a stream on by its /Length would pass on the wrong bytes.
     IByteReader* OpenStoredStreamData(PDFStreamInput* stream, FilePosition& outLength);
 
     // Largest decoded object stream kept in memory between fetches; 0 decodes every time.

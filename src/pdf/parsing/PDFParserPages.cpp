@@ -29,7 +29,7 @@ StatusCode PDFParser::ParsePagesObjectIDs()
         TRACE_LOG("PDFParser::ParsePagesObjectIDs, failed to read catalog reference in trailer");
         return Failure;
     }
-    PDFObjectCastPtr<PDFDictionary> catalog(ParseObjectByID(catalogReference->ObjectID));
+    PDFObjectCastPtr<PDFDictionary> catalog(ParseObjectByReference(*catalogReference.Get()));
     if (catalog.IsNull()) {
         TRACE_LOG("PDFParser::ParsePagesObjectIDs, failed to read catalog");
         return Failure;
@@ -39,7 +39,7 @@ StatusCode PDFParser::ParsePagesObjectIDs()
         TRACE_LOG("PDFParser::ParsePagesObjectIDs, failed to read pages reference in catalog");
         return Failure;
     }
-    PDFObjectCastPtr<PDFDictionary> pages(ParseObjectByID(pagesReference->ObjectID));
+    PDFObjectCastPtr<PDFDictionary> pages(ParseObjectByReference(*pagesReference.Get()));
     if (pages.IsNull()) {
         TRACE_LOG("PDFParser::ParsePagesObjectIDs, failed to read pages");
         return Failure;
@@ -120,7 +120,8 @@ StatusCode PDFParser::ParsePagesIDs(PDFDictionary* pageNode, ObjectNumber nodeOb
             return Failure;
         }
         const ObjectNumber kidID = static_cast<PDFIndirectObjectReference*>(kid)->ObjectID;
-        PDFObjectCastPtr<PDFDictionary> kidNode(ParseObjectByID(kidID));
+        PDFObjectCastPtr<PDFDictionary> kidNode(
+            ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(kid)));
         if (kidNode.IsNull()) {
             TRACE_LOG("PDFParser::ParsePagesIDs, unable to parse page node object from kids "
                       "reference");

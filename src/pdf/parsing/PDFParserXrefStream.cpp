@@ -19,6 +19,7 @@
 #include "pdf/objects/PDFStreamInput.h"
 #include "pdf/objects/PDFSymbol.h"
 #include "pdf/parsing/PDFParser.h"
+#include "pdf/parsing/PDFTokenizer.h"
 #include "pdf/parsing/ParserExtender.h"
 
 namespace {
@@ -193,8 +194,19 @@ IByteReader* PDFParser::OpenStoredStreamData(PDFStreamInput* stream, FilePositio
                   "lies outside the file");
         return nullptr;
     }
+    // The data must end where /Length says: "endstream" follows, after white space only.
+    // Resolving /Length may have moved the document's stream, so it is positioned only now.
+    mStream->SetPosition(dataStart + length->GetValue());
+    PDFTokenizer tokenizer;
+    tokenizer.AttachStream(mStream);
+    const PDFTokenizer::Token keyword = tokenizer.ReadToken();
+    if (!keyword.first || keyword.second != "endstream") {
+        TRACE_LOG("PDFParser::OpenStoredStreamData, stream data at %lld does not end where its "
+                  "length %lld says, no endstream follows",
+                  static_cast<long long>(dataStart), length->GetValue());
+        return nullptr;
+    }
     outLength = length->GetValue();
-    // Resolving /Length may have moved the document's stream: position it only now.
     mStream->SetPosition(dataStart);
     mObjectParser.ClearReadState();
     return new InputLimitedStream(mStream, outLength, false);
@@ -231,30 +243,13 @@ StatusCode PDFParser::CreateFilterForStream(IByteReader* source, PDFName* filter
         const long long colors = integerParameter("Colors", 1);
         const long long bitsPerComponent = integerParameter("BitsPerComponent", 8);
         IByteReader* flate = new InputFlateDecodeStream(source);
-        switch (predictor) {
-        case 2:
+        if (predictor == 2) {
             outReader = new InputPredictorTIFFSubStream(flate, colors, bitsPerComponent, columns);
-            break;
-        case 10:
-            outReader = new InputPredictorPNGNoneStream(flate, colors, bitsPerComponent, columns);
-            break;
-        case 11:
-            outReader = new InputPredictorPNGSubStream(flate, colors, bitsPerComponent, columns);
-            break;
-        case 12:
-            outReader = new InputPredictorPNGUpStream(flate, colors, bitsPerComponent, columns);
-            break;
-        case 13:
-            outReader =
-                new InputPredictorPNGAverageStream(flate, colors, bitsPerComponent, columns);
-            break;
-        case 14:
-            outReader = new InputPredictorPNGPaethStream(flate, colors, bitsPerComponent, columns);
-            break;
-        default:
+        } else {
+            // Whatever PNG predictor 10 to 15 names, each row's own tag byte chooses its
+            // filter: writers mix row filters freely under any of these numbers.
             outReader =
                 new InputPredictorPNGOptimumStream(flate, colors, bitsPerComponent, columns);
-            break;
         }
         return Success;
     }
@@ -482,7 +477,8 @@ StatusCode PDFParser::ReadXrefStreamSegment(XrefTable& table, std::uint64_t firs
         if (objectID >= table.size()) {
             continue;
         }
-        const std::uint64_t type = BigEndianValue(entryBytes, typeWidth);
+        // Without a type field every entry is of type 1, an object in the file.
+        const std::uint64_t type = typeWidth == 0 ? 1 : BigEndianValue(entryBytes, typeWidth);
         XrefEntry& entry = table[static_cast<std::size_t>(objectID)];
         entry.mPosition =
             static_cast<FilePosition>(BigEndianValue(entryBytes + typeWidth, positionWidth));

@@ -230,6 +230,7 @@ void PDFTokenizer::ClearReadState()
     mTokenBuffer = 0;
     mStreamPositionTracker = 0;
     mRecentTokenPosition = 0;
+    mStreamKeywordRefused = false;
 }
 
 void PDFTokenizer::CopyReadState(const PDFTokenizer& other)
@@ -312,6 +313,7 @@ void PDFTokenizer::SkipWhitespace()
 PDFTokenizer::Token PDFTokenizer::ReadToken()
 {
     Token result(false, std::string());
+    mStreamKeywordRefused = false;
     if (mStream == nullptr || !HasInput()) {
         return result;
     }
@@ -461,14 +463,22 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
             text.push_back(static_cast<char>(value));
         }
         // After "stream" the end of line belongs to the keyword, so that the next byte read
-        // is the first data byte. A keyword not followed by CR or LF is refused, unless the
-        // input ends right after it (there is no data to misplace then).
+        // is the first data byte. Spaces and tabs before that end of line are tolerated, as
+        // other readers do. A keyword not followed by CR or LF is refused (and said to be,
+        // so that the dictionary before it is not taken for a whole object), unless the input
+        // ends right after it: there is no data to misplace then.
         if (endedByByte && text == "stream" && HasInput()) {
+            while ((ender == ' ' || ender == '\t') && HasInput()) {
+                if (!ReadByteForToken(ender)) {
+                    return result;
+                }
+            }
             if (ender == kCR) {
                 if (HasInput() && ReadByteForToken(value) && value != kLF) {
                     PutBackByte(value);
                 }
             } else if (ender != kLF) {
+                mStreamKeywordRefused = true;
                 return result;
             }
         }

@@ -35,8 +35,13 @@ public:
     void CopyReadState(const PDFTokenizer& other);
 
     // found is false when no token could be read: no reader, end of input, a failed read
-    // inside a token, or "stream" not followed by an end of line.
+    // inside a token, or "stream" not followed by an end of line (spaces and tabs before
+    // the end of line are taken with it).
     Token ReadToken();
+    // The most recent ReadToken found "stream" without an end of line after it: stream data
+    // would start at an unknown place, so a caller refuses the object rather than dropping
+    // its data.
+    bool StreamKeywordRefused() const { return mStreamKeywordRefused; }
 
     // Bytes taken before the first byte of the most recent token.
     std::uint64_t LastTokenPosition() const { return mRecentTokenPosition; }
@@ -53,6 +58,7 @@ private:
     Byte mTokenBuffer = 0;
     std::uint64_t mStreamPositionTracker = 0;
     std::uint64_t mRecentTokenPosition = 0;
+    bool mStreamKeywordRefused = false;
 
     bool HasInput();
     bool ReadByteForToken(Byte& outByte);

@@ -74,6 +74,10 @@ public:
     {
         mTokenWriter.WriteReal(value, separator);
     }
+    void WriteExactReal(double value, TokenSeparator separator)
+    {
+        mTokenWriter.WriteExactReal(value, separator);
+    }
     void WriteBoolean(bool value, TokenSeparator separator)
     {
         mTokenWriter.WriteBoolean(value, separator);

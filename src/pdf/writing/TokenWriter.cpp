@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <system_error>
 
 #include "pdf/io/IByteWriter.h"
 
@@ -144,6 +145,28 @@ void TokenWriter::WriteReal(double value, TokenSeparator separator)
         if (size > 0 && text[size - 1] == '.') {
             --size;
         }
+    }
+    WriteBytes(text, size);
+    WriteTokenSeparator(separator);
+}
+
+void TokenWriter::WriteExactReal(double value, TokenSeparator separator)
+{
+    if (!std::isfinite(value)) {
+        value = 0.0;
+    }
+    // The shortest fixed form of a double has at most 17 significant digits, but may stand
+    // 309 places before the point or 324 after it.
+    char text[512];
+    const std::to_chars_result written =
+        std::to_chars(text, text + sizeof(text) - 2, value, std::chars_format::fixed);
+    std::size_t size = written.ec == std::errc() ? static_cast<std::size_t>(written.ptr - text) : 0;
+    if (size == 0) {
+        text[size++] = '0'; // not reached: the buffer holds every finite double
+    }
+    if (std::memchr(text, '.', size) == nullptr) {
+        text[size++] = '.';
+        text[size++] = '0';
     }
     WriteBytes(text, size);
     WriteTokenSeparator(separator);

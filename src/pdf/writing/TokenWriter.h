@@ -28,6 +28,11 @@ public:
     void WriteInteger(long long value, TokenSeparator separator);
     // Six decimals, then trailing zeros and a bare decimal point trimmed: 3.0 -> 3.
     void WriteReal(double value, TokenSeparator separator);
+    // The fewest fixed-point digits that read back as the same double (beyond 2^53, its exact
+    // integer value), always with a decimal point and never an exponent: 5.0 -> 5.0,
+    // 1e-7 -> 0.0000001, -0.0 -> -0.0. For copying a value read from a file; a value that is
+    // not finite writes 0.0.
+    void WriteExactReal(double value, TokenSeparator separator);
     void WriteBoolean(bool value, TokenSeparator separator);
     void WriteNull(TokenSeparator separator);
     // The string's content; parentheses and backslash get a backslash, bytes outside

@@ -1,5 +1,6 @@
 #include "pdf/parsing/PDFObjectParser.h"
 
+#include <cmath>
 #include <limits>
 #include <string>
 
@@ -132,10 +133,16 @@ const ObjectCase kObjectCases[] = {
     {"numbers", "+5 -3 4. .5 -.5 .", "i5,i-3,r4.000000,r0.500000,r-0.500000,r0.000000"},
     {"not numbers", "1.2.3 1e5 --1", "sym:1.2.3,sym:1e5,sym:--1"},
     {"leading zeros", "007", "i7"},
-    {"integer above the 64-bit range saturates", "99999999999999999999",
+    {"largest 64-bit integer", "9223372036854775807",
      "i" + std::to_string(std::numeric_limits<long long>::max())},
-    {"integer below the 64-bit range saturates", "-99999999999999999999",
+    {"smallest 64-bit integer", "-9223372036854775808",
      "i" + std::to_string(std::numeric_limits<long long>::min())},
+    {"integer above the 64-bit range is no number", "9223372036854775808",
+     "sym:9223372036854775808"},
+    {"integer below the 64-bit range is no number", "-99999999999999999999",
+     "sym:-99999999999999999999"},
+    {"generation beyond 64 bits is no generation", "1 99999999999999999999 R",
+     "i1,sym:99999999999999999999,sym:R"},
     {"literal escapes", "(a\\\\b\\(c\\))", "(a\\b(c))"},
     {"octal escapes", "(\\101\\102)", "(AB)"},
     {"short octal escape", "(\\7)", "(\x07)"},
@@ -144,6 +151,10 @@ const ObjectCase kObjectCases[] = {
      "(\x01"
      "8)"},
     {"octal escape keeps the low byte", "(\\777)", "(\xFF)"},
+    {"unknown escapes drop the backslash", "(C:\\Users\\Name \\/ \\8 \\q)", "(C:UsersName / 8 q)"},
+    {"unescaped CR LF and lone CR read as LF", "(a\r\nb\rc\n\n)", "(a\nb\nc\n\n)"},
+    {"escaped CR stays CR", "(\\r\\015\r\n)", "(\r\r\n)"},
+    {"line continuation after CR LF", "(a\\\r\nb)", "(ab)"},
     {"hex string keeps its digits", "<48 65>", "<4865>"},
     {"hex string keeps odd and bad digits", "<4G6>", "<4G6>"},
     {"name with hash escape", "/A#20B", "/A B"},
@@ -165,11 +176,51 @@ TEST(PDFObjectParserTest, ParsesKnownInputs)
     }
 }
 
-TEST(PDFObjectParserTest, UnknownEscapeGivesZeroByte)
+TEST(PDFObjectParserTest, RealsReadAsTheNearestDouble)
 {
-    PDFObjectCastPtr<PDFLiteralString> value(ParserOver("(\\q)").Next());
-    ASSERT_FALSE(value.IsNull());
-    EXPECT_EQ(value->GetValue(), std::string(1, '\0'));
+    struct RealCase
+    {
+        std::string token;
+        double value; // the compiler's own reading of the same decimal
+    };
+    const RealCase cases[] = {
+        {"5.", 5.0},
+        {"-0.0", -0.0},
+        {"+.5", 0.5},
+        {"0.0000001", 0.0000001},
+        {"1.2345678901234567", 1.2345678901234567},
+        {"12345678901234567890.5", 12345678901234567890.5},
+        {"0.1000000000000000055511151231257827", 0.1},
+        {std::string("17976931348623157").append(292, '0').append(".0"), 1.7976931348623157e308},
+    };
+    for (const RealCase& c : cases) {
+        SCOPED_TRACE(c.token);
+        PDFObjectCastPtr<PDFReal> real(ParserOver(c.token).Next());
+        ASSERT_FALSE(real.IsNull());
+        EXPECT_EQ(real->GetValue(), c.value);
+        EXPECT_EQ(std::signbit(real->GetValue()), std::signbit(c.value));
+    }
+}
+
+TEST(PDFObjectParserTest, NumbersOutOfRangeBecomeSymbolsWithTrace)
+{
+    const std::string tokens[] = {
+        "9223372036854775808",
+        "-9223372036854775809",
+        std::string("1").append(400, '0').append(".5"),
+        std::string("0.").append(400, '0').append("1"),
+    };
+    for (const std::string& token : tokens) {
+        SCOPED_TRACE(token.substr(0, 24));
+        TraceCapture trace;
+        PDFObjectCastPtr<PDFSymbol> symbol(ParserOver(token).Next());
+        ASSERT_FALSE(symbol.IsNull());
+        EXPECT_EQ(symbol->GetValue(), token);
+        EXPECT_EQ(trace.Lines(),
+                  std::vector<std::string>{"PDFObjectParser::ParseObject, number out of range, "
+                                           "kept as a symbol. token = " +
+                                           token});
+    }
 }
 
 struct FailureCase
@@ -212,6 +263,10 @@ const FailureCase kFailureCases[] = {
      {"PDFObjectParser::ParseDictionary, failure to parse key for a dictionary. token = 1",
       "PDFObjectParser::ParseDictionary, failure to parse dictionary, didn't find end of array "
       "or failure to parse dictionary member object. token = 1"}},
+    {"stream keyword without an end of line",
+     "<</Length 4>>stream DATA",
+     {"PDFObjectParser::ParseObject, stream keyword not followed by an end of line, the stream "
+      "data cannot be found"}},
     {"unclosed array",
      "[1 2",
      {"PDFObjectParser::ParseArray, failure to parse array, didn't find end of array or failure "
@@ -282,6 +337,7 @@ TEST(PDFObjectParserTest, StreamDataStartsAfterEachLineEnd)
         {"LF", "<</Length 4>>stream\nDATA", 20},
         {"lone CR", "<</Length 4>>stream\rDATA", 20},
         {"white space before the keyword", "<</Length 4>> \r\nstream\r\nDATA", 24},
+        {"spaces and a tab before CR LF", "<</Length 4>>stream \t \r\nDATA", 24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

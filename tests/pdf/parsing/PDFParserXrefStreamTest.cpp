@@ -203,6 +203,9 @@ struct FilterCase
     std::string trace; // empty: no trace line expected
 };
 
+// Rows of two columns with the tags None ("ab"), Sub ("cd") and Up ("ef" over "cd").
+const std::string kMixedRows("\0ab\1c\1\2\2\2", 9);
+
 TEST(PDFParserXrefStreamTest, StreamReadersDecodeTheirFilters)
 {
     const std::string text = "hello, filtered world";
@@ -226,6 +229,15 @@ TEST(PDFParserXrefStreamTest, StreamReadersDecodeTheirFilters)
          PdfStreamFileBuilder::Deflate(std::string("\0ab\0cd", 6)), "abcd", ""},
         {"png optimum", "/Filter /FlateDecode /DecodeParms << /Predictor 15 /Columns 2 >>",
          PdfStreamFileBuilder::Deflate(upRows), "abcdefgh", ""},
+        {"rows choose their own filter under predictor 10",
+         "/Filter /FlateDecode /DecodeParms << /Predictor 10 /Columns 2 >>",
+         PdfStreamFileBuilder::Deflate(kMixedRows), "abcdef", ""},
+        {"rows choose their own filter under predictor 11",
+         "/Filter /FlateDecode /DecodeParms << /Predictor 11 /Columns 2 >>",
+         PdfStreamFileBuilder::Deflate(kMixedRows), "abcdef", ""},
+        {"rows choose their own filter under predictor 13",
+         "/Filter /FlateDecode /DecodeParms << /Predictor 13 /Columns 2 >>",
+         PdfStreamFileBuilder::Deflate(kMixedRows), "abcdef", ""},
         {"tiff", "/Filter /FlateDecode /DecodeParms << /Predictor 2 /Columns 3 >>",
          PdfStreamFileBuilder::Deflate("\x01\x01\x01"), "\x01\x02\x03", ""},
         {"ascii85", "/Filter /ASCII85Decode", "9jqo~>", "Man", ""},
@@ -304,6 +316,10 @@ TEST(PDFParserXrefStreamTest, ReadsDirectoryFromXrefStreamInEachEncoding)
     up.predictorUp = true;
     Options upIndexed = up;
     upIndexed.useIndex = true;
+    Options upUnderNone = up;
+    upUnderNone.predictor = 10;
+    Options upUnderPaeth = up;
+    upUnderPaeth.predictor = 14;
     Options narrow;
     narrow.widths[0] = 1;
     narrow.widths[1] = 2;
@@ -317,6 +333,8 @@ TEST(PDFParserXrefStreamTest, ReadsDirectoryFromXrefStreamInEachEncoding)
                           {"raw", raw},
                           {"flate with index", indexed},
                           {"png up", up},
+                          {"up rows under predictor 10", upUnderNone},
+                          {"up rows under predictor 14", upUnderPaeth},
                           {"png up with index", upIndexed},
                           {"w 1 2 1", narrow},
                           {"widest fields", wide}};
@@ -340,6 +358,103 @@ TEST(PDFParserXrefStreamTest, ReadsDirectoryFromXrefStreamInEachEncoding)
         }
         EXPECT_EQ(trace.Lines(), std::vector<std::string>{"PDFParser::ParsePagesObjectIDs, failed "
                                                           "to read pages reference in catalog"});
+    }
+}
+
+TEST(PDFParserXrefStreamTest, WidthZeroTypeFieldMakesEveryEntryAnObjectInTheFile)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObject(2, 0, "<< /ID 2 >>");
+    Options options;
+    options.widths[0] = 0;
+    options.useIndex = true;
+    builder.EndWithXrefStream(3, options, "/Root 1 0 R");
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    (void)parser.ParseDocument(&reader); // no page tree
+    for (ObjectNumber id : {1u, 2u, 3u}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(parser.XrefEntryFor(id)->mType, XrefEntryInFile);
+    }
+    EXPECT_EQ(FetchID(parser, 1), 1);
+    EXPECT_EQ(FetchID(parser, 2), 2);
+}
+
+TEST(PDFParserXrefStreamTest, ReferenceWithAnotherGenerationRefersToNoObject)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObject(5, 3, "<< /ID 5 >>");
+    builder.AddObjectStream(10, {{2, "<< /ID 2 >>"}, {3, "<< /ID 3 >>"}});
+    builder.EndWithXrefStream(11, Options{}, "/Root 1 0 R");
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    (void)parser.ParseDocument(&reader); // no page tree
+    struct Case
+    {
+        ObjectNumber id;
+        std::uint32_t generation;
+        long long found;    // the /ID read, -1 for no object
+        const char* object; // "generation G" of the object when the reference misses it
+    };
+    const Case cases[] = {
+        {1, 0, 1, nullptr}, {1, 5, -1, "0"}, {5, 3, 5, nullptr},  {5, 0, -1, "3"},
+        {3, 0, 3, nullptr}, {3, 1, -1, "0"}, {9, 0, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::to_string(c.id) + " " + std::to_string(c.generation) + " R";
+        SCOPED_TRACE(text);
+        TraceCapture trace;
+        RefCountPtr<PDFIndirectObjectReference> reference(
+            new PDFIndirectObjectReference(c.id, c.generation));
+        PDFObjectCastPtr<PDFDictionary> object(parser.ParseObjectByReference(*reference.Get()));
+        PDFObjectCastPtr<PDFInteger> id(object.IsNull() ? nullptr : object->Lookup("ID"));
+        EXPECT_EQ(id.IsNull() ? -1 : id->GetValue(), c.found);
+        std::vector<std::string> expected;
+        if (c.object != nullptr) {
+            expected.push_back("PDFParser::ParseObjectByReference, object " + std::to_string(c.id) +
+                               " has generation " + c.object + ", not " +
+                               std::to_string(c.generation) +
+                               ": the reference refers to no object");
+        }
+        EXPECT_EQ(trace.Lines(), expected);
+    }
+}
+
+TEST(PDFParserXrefStreamTest, StoredDataMustEndWhereItsLengthSays)
+{
+    struct Case
+    {
+        const char* what;
+        std::string entries;
+        std::string data;
+        std::string stored; // "<null>" when refused
+    };
+    const Case cases[] = {
+        {"length as stored", "", "abcdefgh", "abcdefgh"},
+        {"indirect length", "/Length 3 0 R", "abcdefgh", "abcdefgh"},
+        {"length 3 short", "/Length 5", "abcdefgh", "<null>"},
+        {"length 9 long", "/Length 17", "abcdefgh", "<null>"},
+        {"length past the end of the file", "/Length 999999", "abcdefgh", "<null>"},
+        {"negative length", "/Length -1", "abcdefgh", "<null>"},
+        {"length through a reference of another generation", "/Length 3 1 R", "abcdefgh", "<null>"},
+        {"length not a number", "/Length (8)", "abcdefgh", "<null>"},
+        {"data that holds the end of line", "/Length 10", "abcdefgh", "abcdefgh\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryReader reader(FileWithStream(c.entries, c.data));
+        PDFParser parser;
+        (void)parser.ParseDocument(&reader); // no page tree
+        PDFObjectCastPtr<PDFStreamInput> stream(parser.ParseObjectByID(2));
+        ASSERT_FALSE(stream.IsNull());
+        TraceCapture trace;
+        FilePosition length = -1;
+        std::unique_ptr<IByteReader> stored(parser.OpenStoredStreamData(stream.Get(), length));
+        EXPECT_EQ(stored == nullptr ? "<null>" : ReadAll(stored.get()), c.stored);
+        EXPECT_EQ(length, stored == nullptr ? 0 : static_cast<FilePosition>(c.stored.size()));
+        EXPECT_EQ(trace.Empty(), stored != nullptr);
     }
 }
 

@@ -116,6 +116,8 @@ const TokenCase kTokenCases[] = {
     {"stream after lone CR", "stream\rDATA"},
     {"stream after LF", "stream\nD"},
     {"stream after a space", "stream D"},
+    {"stream after spaces and a tab, then CR LF", "stream  \t\r\nDATA"},
+    {"stream after a space, then a lone CR", "stream \rD"},
     {"stream at the end", "stream"},
     {"delimiter at the end", "12]"},
     {"high bytes", "\xff\xfe /N#41 (\x80\x81) <\xe9>"},

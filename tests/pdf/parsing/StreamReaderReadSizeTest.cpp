@@ -187,12 +187,13 @@ TEST(StreamReaderReadSizeTest, UnusablePixelLayoutGivesNoBytesAndATrace)
     {
         TraceCapture trace;
         EXPECT_EQ(file.Read(2, 7), "");
-        EXPECT_TRUE(trace.Contains("InputPredictorPNGUpStream::Assign, unsupported parameters "
+        EXPECT_TRUE(trace.Contains("InputPredictorPNGOptimumStream::Assign, unsupported parameters "
                                    "Colors 0, BitsPerComponent 8, Columns 1, nothing will be "
                                    "decoded"));
     }
     TraceCapture trace;
     EXPECT_EQ(file.Read(3, 7), "");
-    EXPECT_TRUE(trace.Contains("InputPredictorPNGUpStream::Assign, unsupported parameters Colors "
-                               "1, BitsPerComponent 3, Columns 2, nothing will be decoded"));
+    EXPECT_TRUE(
+        trace.Contains("InputPredictorPNGOptimumStream::Assign, unsupported parameters Colors "
+                       "1, BitsPerComponent 3, Columns 2, nothing will be decoded"));
 }

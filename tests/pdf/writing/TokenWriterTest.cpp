@@ -149,6 +149,37 @@ TEST(TokenWriterTest, LargestRealIsWrittenWithAllItsDigits)
     EXPECT_EQ(text.substr(0, 5), "17976");
 }
 
+TEST(TokenWriterTest, ExactRealsKeepEveryDigitAndADecimalPoint)
+{
+    const struct
+    {
+        double value;
+        std::string output;
+    } cases[] = {
+        {5.0, "5.0"},
+        {-0.0, "-0.0"},
+        {0.0, "0.0"},
+        {0.1, "0.1"},
+        {-1.5, "-1.5"},
+        {0.0000001, "0.0000001"},
+        {1.2345678901234567, "1.2345678901234567"},
+        {12345678901234567890.5, "12345678901234567168.0"},
+        // Beyond 2^53 the form is the double's exact integer value.
+        {1.7976931348623157e308,
+         "17976931348623157081452742373170435679807056752584499659891747680315726078002853876058955"
+         "86327668781715404589535143824642343213268894641827684675467035375169860499105765512820762"
+         "45490090389328944075868508455133942304583236903222948165808559332123348274797826204144723"
+         "168738177180919299881250404026184124858368.0"},
+        {4.9406564584124654e-324, std::string("0.").append(323, '0').append("5")},
+        {1e300 * 1e300, "0.0"}, // infinity would not read back as a number
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output.substr(0, 24));
+        EXPECT_EQ(Written([&](TokenWriter& w) { w.WriteExactReal(c.value, SeparatorSpace); }),
+                  c.output + " ");
+    }
+}
+
 TEST(TokenWriterTest, SeparatorsFollowTokens)
 {
     const struct
