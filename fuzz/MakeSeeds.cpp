@@ -108,6 +108,22 @@ void WriteStoreSeeds()
         WriteSeed(target, "store-incremental-update", builder.Build());
     }
     {
+        // Values PDF reads in its own way: escapes and line ends in strings, exact reals, an
+        // integer beyond 64 bits, spaces after "stream", a reference of another generation.
+        PdfFileBuilder builder("%PPKLITE-2.1");
+        builder.AddObject(1, 0,
+                          "<< /PPK << /AddressBook << /Entries [2 0 R 2 0 R 3 0 R 4 1 R] /NextID "
+                          "5 >> /V 65537 >> >>");
+        builder.AddObject(2, 0,
+                          "<< /Cert (0\\202) /Path (C:\\Users\\Name) /Lines (a\r\nb\rc) "
+                          "/Reals [5. -0.0 0.0000001 1.2345678901234567 12345678901234567890.5] "
+                          "/ID 2 >>");
+        builder.AddObject(3, 0, "<< /Big 99999999999999999999 /Data 4 0 R /ID 3 >>");
+        builder.AddObject(4, 0, "<< /Length 3 >>stream \t\r\nabc\r\nendstream");
+        builder.SetTrailerEntries("/Root 1 0 R");
+        WriteSeed(target, "store-values-read-as-pdf", builder.Build());
+    }
+    {
         PdfFileBuilder builder("%PPKLITE-2.1");
         builder.AddObject(1, 0, "<< /Type /Catalog /Pages 2 0 R >>");
         builder.AddObject(2, 0, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
