@@ -58,17 +58,18 @@ TEST(TrustStoreSummaryTest, ListsEveryEntryWithFingerprintOfCertificateBytes)
 
 TEST(TrustStoreSummaryTest, OddItemsGetALineInsteadOfFailing)
 {
-    PdfFileBuilder builder = StoreWithEntries("5 << /ID 1 >> 7 0 R 2 0 R");
+    PdfFileBuilder builder = StoreWithEntries("5 << /ID 1 >> 7 0 R 2 0 R 2 5 R");
     builder.AddObject(2, 0, "<< /ID (text) /Trust 1.5 /Cert 12 >>");
     const SummaryResult result = Summarize(builder);
     ASSERT_EQ(result.status, Success) << result.error;
     EXPECT_EQ(result.text, "Trust store: store.acrodata\n"
                            "Header version: 2.1\n"
-                           "Entries: 4\n"
+                           "Entries: 5\n"
                            "(an item that is not a reference)\n"
                            "(an item that is not a reference)\n"
                            "(object 7 is missing or not a dictionary)\n"
-                           "ID -  ABEType -  Trust -  MD5 -  Expires -  Subject -\n");
+                           "ID -  ABEType -  Trust -  MD5 -  Expires -  Subject -\n"
+                           "(object 2 is missing or not a dictionary)\n");
 }
 
 // Hexadecimal text of a file's bytes, upper-case digits when asked: the store may hold either.

@@ -110,8 +110,9 @@ StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std:
             outText += "(an item that is not a reference)\n";
             continue;
         }
-        const ObjectNumber number = static_cast<PDFIndirectObjectReference*>(item)->ObjectID;
-        PDFObjectCastPtr<PDFDictionary> entry(parser.ParseObjectByID(number));
+        const auto* reference = static_cast<PDFIndirectObjectReference*>(item);
+        const ObjectNumber number = reference->ObjectID;
+        PDFObjectCastPtr<PDFDictionary> entry(parser.ParseObjectByReference(*reference));
         if (!entry) {
             outText += "(object " + std::to_string(number) + " is missing or not a dictionary)\n";
             continue;
