@@ -1,7 +1,9 @@
 #include "installer/AddressBookReader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "pdf/objects/ArrayIterator.h"
@@ -27,9 +29,10 @@ bool OpenedStore::Open(const std::string& storePath)
 
 namespace {
 
-PDFDictionary* FetchDictionary(PDFParser& parser, ObjectNumber objectID)
+// A reference whose generation is not the object's leads to no object, as for a missing one.
+PDFDictionary* FetchDictionary(PDFParser& parser, ObjectNumber objectID, std::uint32_t generation)
 {
-    PDFObjectCastPtr<PDFDictionary> object(parser.ParseObjectByID(objectID));
+    PDFObjectCastPtr<PDFDictionary> object(parser.ParseObjectByReference(objectID, generation));
     PDFDictionary* result = object.Get();
     if (result != nullptr) {
         result->Retain(); // handed to the caller
@@ -45,13 +48,14 @@ PDFDictionary* FindCatalog(PDFParser& parser)
     if (trailer != nullptr) {
         PDFObjectCastPtr<PDFIndirectObjectReference> root(trailer->Lookup("Root"));
         if (!root.IsNull()) {
-            PDFDictionary* catalog = FetchDictionary(parser, root->ObjectID);
+            PDFDictionary* catalog =
+                FetchDictionary(parser, root->ObjectID, root->GenerationNumber);
             if (catalog != nullptr) {
                 return catalog;
             }
         }
     }
-    return FetchDictionary(parser, 1);
+    return FetchDictionary(parser, 1, 0);
 }
 
 template <typename T> bool LookupDirect(PDFDictionary* parent, const char* key, RefCountPtr<T>& out)
@@ -208,6 +212,13 @@ void ReadEntry(PDFDictionary* entry, CertificateMatcher& matcher, AddressBookSum
     }
 }
 
+// Strings and streams of an encrypted store are ciphertext to us: copying them would turn every
+// certificate into garbage, and a copy without /Encrypt would look sound to the next run.
+bool IsEncrypted(PDFParser& parser)
+{
+    return parser.GetTrailer() != nullptr && parser.GetTrailer()->Contains("Encrypt");
+}
+
 } // namespace
 
 bool LoadStoreSchema(PDFParser& parser, StoreSchema& schema)
@@ -272,10 +283,13 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
     }
     CertificateMatcher matcher(certificates);
 
-    if (!store.Open(storePath) || !LoadStoreSchema(store.parser, schema)) {
+    if (!store.Open(storePath) || IsEncrypted(store.parser) ||
+        !LoadStoreSchema(store.parser, schema)) {
         return false;
     }
     summary.entryCount = schema.entries->GetLength();
+    // An entry listed several times is one entry: it is read once.
+    std::unordered_set<std::uint64_t> entriesRead;
     ArrayIterator it = schema.entries->GetItemIterator();
     while (it.MoveNext()) {
         PDFObject* item = it.GetItem();
@@ -285,8 +299,15 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
             continue;
         }
         ++summary.referenceCount;
-        RefCountPtr<PDFDictionary> entry(FetchDictionary(
-            store.parser, static_cast<PDFIndirectObjectReference*>(item)->ObjectID));
+        const auto* reference = static_cast<PDFIndirectObjectReference*>(item);
+        if (!entriesRead
+                 .insert((static_cast<std::uint64_t>(reference->ObjectID) << 32) |
+                         reference->GenerationNumber)
+                 .second) {
+            continue;
+        }
+        RefCountPtr<PDFDictionary> entry(
+            FetchDictionary(store.parser, reference->ObjectID, reference->GenerationNumber));
         // An entry we cannot read might hold one of our certificates, and a rewrite could not
         // copy it: the whole store counts as unreadable.
         if (entry.IsNull()) {

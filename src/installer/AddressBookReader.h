@@ -49,8 +49,9 @@ struct AddressBookSummary
 
 // Reads the store at storePath and marks in the list the certificates it holds. Each store is
 // judged on its own: every flag is cleared before the store is read. True only when the store
-// could be read in full: a store we cannot read entirely is never rewritten. Writes nothing to
-// the console and never changes the store.
+// could be read in full: a store we cannot read entirely, or an encrypted one (its trailer has
+// /Encrypt), is never rewritten. An entry listed several times in Entries is read once. Writes
+// nothing to the console and never changes the store.
 bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates);
 
 // The same, also telling what the rewrite needs to know about the store.

@@ -13,14 +13,11 @@
 
 namespace {
 
-bool IsReference(const PDFObject* object)
+const PDFIndirectObjectReference* AsReference(const PDFObject* object)
 {
-    return object->GetType() == PDFObject::ePDFObjectIndirectObjectReference;
-}
-
-ObjectNumber ReferencedID(const PDFObject* object)
-{
-    return static_cast<const PDFIndirectObjectReference*>(object)->ObjectID;
+    return object->GetType() == PDFObject::ePDFObjectIndirectObjectReference
+               ? static_cast<const PDFIndirectObjectReference*>(object)
+               : nullptr;
 }
 
 // The user dictionary's own content: a direct dictionary, or one an indirect reference leads
@@ -28,8 +25,8 @@ ObjectNumber ReferencedID(const PDFObject* object)
 RefCountPtr<PDFDictionary> FindUser(PDFParser& parser, PDFDictionary* ppk)
 {
     RefCountPtr<PDFObject> user(ppk->Lookup("User"));
-    if (!user.IsNull() && IsReference(user.Get())) {
-        user = RefCountPtr<PDFObject>(parser.ParseObjectByID(ReferencedID(user.Get())));
+    if (!user.IsNull() && AsReference(user.Get()) != nullptr) {
+        user = RefCountPtr<PDFObject>(parser.ParseObjectByReference(*AsReference(user.Get())));
     }
     PDFObjectCastPtr<PDFDictionary> dictionary;
     dictionary = user.Get();
@@ -44,27 +41,28 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
                                std::uint32_t& writtenEntryCount)
 {
     // Catalog and entries are numbered before anything is written, so that extras found on
-    // the way take the numbers after them.
-    std::vector<ObjectNumber> oldEntryIDs;
+    // the way take the numbers after them. An entry listed several times is copied once, and
+    // each of its listings refers to that copy: the list keeps its length.
+    StoreCopier copier(store, objects);
+    const auto firstCopyID = static_cast<ObjectNumber>(2);
+    std::vector<const PDFIndirectObjectReference*> oldEntries; // borrowed from schema.entries
     ArrayIterator scan = schema.entries->GetItemIterator();
     while (scan.MoveNext()) {
-        if (IsReference(scan.GetItem())) {
-            oldEntryIDs.push_back(ReferencedID(scan.GetItem()));
+        const PDFIndirectObjectReference* reference = AsReference(scan.GetItem());
+        if (reference != nullptr &&
+            copier.MapEntry(*reference,
+                            static_cast<ObjectNumber>(firstCopyID + oldEntries.size()))) {
+            oldEntries.push_back(reference);
         }
     }
     IndirectObjectsReferenceRegistry& registry = objects.GetReferencesRegistry();
-    const std::size_t numberCount = 1 + oldEntryIDs.size() + missingCount;
+    const std::size_t numberCount = 1 + oldEntries.size() + missingCount;
     for (std::size_t i = 0; i < numberCount; ++i) {
         if (registry.AllocateObjectID() == 0) {
             return WriteOutcome::ValueNotCopyable;
         }
     }
-    const auto firstCopyID = static_cast<ObjectNumber>(2);
-    const auto firstNewID = static_cast<ObjectNumber>(2 + oldEntryIDs.size());
-    StoreCopier copier(store, objects);
-    for (std::size_t k = 0; k < oldEntryIDs.size(); ++k) {
-        copier.MapEntry(oldEntryIDs[k], static_cast<ObjectNumber>(firstCopyID + k));
-    }
+    const auto firstNewID = static_cast<ObjectNumber>(2 + oldEntries.size());
     const RefCountPtr<PDFDictionary> oldUser = FindUser(store.parser, schema.ppk.Get());
     RefCountPtr<PDFObject> version(schema.ppk->Lookup("V"));
     const WriteOutcome keyFailure = WriteOutcome::ValueNotCopyable;
@@ -83,11 +81,10 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
     (void)book->WriteKey("Entries");
     objects.StartArray();
     // Items that are not references stay where they stood, as they were.
-    ObjectNumber nextCopyID = firstCopyID;
     ArrayIterator items = schema.entries->GetItemIterator();
     while (items.MoveNext()) {
-        if (IsReference(items.GetItem())) {
-            objects.WriteIndirectObjectReference(nextCopyID++, SeparatorSpace);
+        if (const PDFIndirectObjectReference* reference = AsReference(items.GetItem())) {
+            objects.WriteIndirectObjectReference(copier.EntryNumber(*reference), SeparatorSpace);
         } else if (!copier.CopyArrayItem(items.GetItem(), SeparatorSpace)) {
             return failed();
         }
@@ -131,8 +128,8 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
     }
     objects.EndIndirectObject();
 
-    for (std::size_t k = 0; k < oldEntryIDs.size(); ++k) {
-        if (!copier.CopyEntry(oldEntryIDs[k], static_cast<ObjectNumber>(firstCopyID + k))) {
+    for (std::size_t k = 0; k < oldEntries.size(); ++k) {
+        if (!copier.CopyEntry(*oldEntries[k], static_cast<ObjectNumber>(firstCopyID + k))) {
             return failed();
         }
     }

@@ -16,7 +16,8 @@ struct StoreSchema;
 // Writes the complete new store at newStorePath from the old one, which the first read left
 // open: the file has not changed since, so its directory and dictionaries are used as they
 // were read. Object 1 is a new catalog (old keys kept beside the ones every store has), then
-// copies of the old entries in the order of Entries, then one new entry for each certificate
+// copies of the old entries in the order of Entries (an entry listed several times is copied
+// once, and every listing refers to that copy), then one new entry for each certificate
 // not yet trusted, in list order, then the extra objects copied values refer to. New
 // identifiers start past NextID and past every identifier in use. The file is flushed to disk
 // before this returns Written. On any other outcome the file at newStorePath, if one was

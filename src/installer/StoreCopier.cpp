@@ -1,6 +1,7 @@
 #include "installer/StoreCopier.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -30,9 +31,23 @@ std::string HexOfBytes(const std::string& bytes)
 
 } // namespace
 
-bool StoreCopier::CopyEntry(ObjectNumber oldID, ObjectNumber newID)
+bool StoreCopier::MapEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID)
 {
-    PDFObjectCastPtr<PDFDictionary> entry(mStore.parser.ParseObjectByID(oldID));
+    return mNewNumbers
+        .emplace(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}), newID)
+        .second;
+}
+
+ObjectNumber StoreCopier::EntryNumber(const PDFIndirectObjectReference& reference) const
+{
+    const auto found =
+        mNewNumbers.find(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}));
+    return found == mNewNumbers.end() ? 0 : found->second;
+}
+
+bool StoreCopier::CopyEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID)
+{
+    PDFObjectCastPtr<PDFDictionary> entry(mStore.parser.ParseObjectByReference(reference));
     if (entry.IsNull()) {
         return Fail(WriteOutcome::ObjectUnreadable);
     }
@@ -109,16 +124,22 @@ bool StoreCopier::CopyValue(PDFObject* value, const Placement& placement)
     case PDFObject::ePDFObjectInteger:
         mObjects.WriteInteger(static_cast<PDFInteger*>(value)->GetValue(), after);
         return true;
-    case PDFObject::ePDFObjectReal:
-        mObjects.WriteReal(static_cast<PDFReal*>(value)->GetValue(), after);
+    case PDFObject::ePDFObjectReal: {
+        const double real = static_cast<PDFReal*>(value)->GetValue();
+        if (!std::isfinite(real)) {
+            return Fail(WriteOutcome::ValueNotCopyable); // no PDF number stands for it
+        }
+        mObjects.WriteExactReal(real, after);
         return true;
+    }
     case PDFObject::ePDFObjectArray:
         return CopyArray(static_cast<PDFArray*>(value), placement.afterArray);
     case PDFObject::ePDFObjectDictionary:
         return CopyDictionary(static_cast<PDFDictionary*>(value)); // ends its own line
     case PDFObject::ePDFObjectIndirectObjectReference: {
+        const auto* reference = static_cast<PDFIndirectObjectReference*>(value);
         const ObjectNumber newID =
-            NewNumberFor(static_cast<PDFIndirectObjectReference*>(value)->ObjectID);
+            NewNumberFor(OldObject{reference->ObjectID, reference->GenerationNumber});
         if (newID == 0) {
             return false;
         }
@@ -135,9 +156,9 @@ bool StoreCopier::CopyValue(PDFObject* value, const Placement& placement)
 bool StoreCopier::WriteExtraObjects()
 {
     while (!mPendingExtras.empty()) {
-        const auto [oldID, newID] = mPendingExtras.front();
+        const auto [old, newID] = mPendingExtras.front();
         mPendingExtras.pop_front();
-        RefCountPtr<PDFObject> object(mStore.parser.ParseObjectByID(oldID));
+        RefCountPtr<PDFObject> object(mStore.parser.ParseObjectByReference(old.id, old.generation));
         if (object.IsNull()) {
             return Fail(WriteOutcome::ObjectUnreadable);
         }
@@ -164,9 +185,14 @@ bool StoreCopier::Fail(WriteOutcome outcome)
     return false;
 }
 
-ObjectNumber StoreCopier::NewNumberFor(ObjectNumber oldID)
+std::uint64_t StoreCopier::KeyOf(const OldObject& object)
 {
-    auto found = mNewNumbers.find(oldID);
+    return (static_cast<std::uint64_t>(object.id) << 32) | object.generation;
+}
+
+ObjectNumber StoreCopier::NewNumberFor(const OldObject& object)
+{
+    auto found = mNewNumbers.find(KeyOf(object));
     if (found != mNewNumbers.end()) {
         return found->second;
     }
@@ -175,8 +201,8 @@ ObjectNumber StoreCopier::NewNumberFor(ObjectNumber oldID)
         Fail(WriteOutcome::ValueNotCopyable);
         return 0;
     }
-    mNewNumbers.emplace(oldID, newID);
-    mPendingExtras.emplace_back(oldID, newID);
+    mNewNumbers.emplace(KeyOf(object), newID);
+    mPendingExtras.emplace_back(object, newID);
     return newID;
 }
 

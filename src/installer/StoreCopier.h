@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <initializer_list>
 #include <string_view>
@@ -12,6 +13,7 @@
 struct OpenedStore;
 class PDFArray;
 class PDFDictionary;
+class PDFIndirectObjectReference;
 class PDFObject;
 class PDFStreamInput;
 
@@ -31,7 +33,12 @@ enum class WriteOutcome
 // entry object gets the number the caller chose for it (MapEntry), and any other object that
 // a copied value refers to is copied once more as an extra object, numbered as it is first
 // met and written by WriteExtraObjects. Numbers are given out before anything is fetched, so
-// references that lead in a circle end at an object already numbered.
+// references that lead in a circle end at an object already numbered. An old object is known
+// by its number and generation: a reference whose generation is not the object's refers to no
+// object, and the copy fails as for a missing one.
+//
+// Values are written so that they read back the same: reals in their exact form, and
+// anything that has no faithful form (a symbol, a number the reader could not hold) refused.
 //
 // Every operation returns false at the first failure and remembers the first reason; the new
 // store is abandoned then, so nothing is undone here.
@@ -44,15 +51,18 @@ public:
 
     StoreCopier(OpenedStore& store, ObjectsContext& objects) : mStore(store), mObjects(objects) {}
 
-    // The first mapping of an old number wins: an entry listed twice is copied twice, and
-    // references to it lead to the first copy.
-    void MapEntry(ObjectNumber oldID, ObjectNumber newID) { mNewNumbers.emplace(oldID, newID); }
+    // Gives the old entry that reference leads to the number of its copy. An entry listed more
+    // than once is mapped (and copied) once: false when it already has a number, which every
+    // listing of it then shares.
+    bool MapEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID);
+    // The number MapEntry gave the entry reference leads to; 0 when it gave none.
+    ObjectNumber EntryNumber(const PDFIndirectObjectReference& reference) const;
 
     WriteOutcome Failure() const { return mFailure; }
 
-    // Writes the old entry object oldID as object newID, a dictionary with every key of the
-    // old one.
-    bool CopyEntry(ObjectNumber oldID, ObjectNumber newID);
+    // Writes the old entry object reference leads to as object newID, a dictionary with every
+    // key of the old one.
+    bool CopyEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID);
 
     // Copies every key of source except those in skip, in key order. Under certRule a literal
     // "Cert" is written as hexadecimal digits, the form every certificate we write has.
@@ -85,8 +95,15 @@ private:
     // The one walk over a value, for dictionary values and array items alike.
     bool CopyValue(PDFObject* value, const Placement& placement);
     bool Fail(WriteOutcome outcome);
+    // An old object as number and generation.
+    struct OldObject
+    {
+        ObjectNumber id;
+        std::uint32_t generation;
+    };
+    static std::uint64_t KeyOf(const OldObject& object);
     // The new number of an old object: its entry's number, or a new extra object.
-    ObjectNumber NewNumberFor(ObjectNumber oldID);
+    ObjectNumber NewNumberFor(const OldObject& object);
     bool CopyArray(PDFArray* array, TokenSeparator endSeparator);
     bool CopyDictionary(PDFDictionary* source);
     // A stream keeps its dictionary and its data exactly as stored, still encoded.
@@ -94,8 +111,8 @@ private:
 
     OpenedStore& mStore;
     ObjectsContext& mObjects;
-    std::unordered_map<ObjectNumber, ObjectNumber> mNewNumbers;
-    std::deque<std::pair<ObjectNumber, ObjectNumber>> mPendingExtras; // old, new
+    std::unordered_map<std::uint64_t, ObjectNumber> mNewNumbers;   // KeyOf(old) -> new
+    std::deque<std::pair<OldObject, ObjectNumber>> mPendingExtras; // old, new
     WriteOutcome mFailure = WriteOutcome::Written;
     int mDepth = 0;
 };

@@ -712,24 +712,29 @@ PDFObject* PDFParser::ParseObjectByID(ObjectNumber objectID)
     }
 }
 
-PDFObject* PDFParser::ParseObjectByReference(const PDFIndirectObjectReference& reference)
+PDFObject* PDFParser::ParseObjectByReference(ObjectNumber objectID, std::uint32_t generation)
 {
-    const XrefEntry* entry = XrefEntryFor(reference.ObjectID);
+    const XrefEntry* entry = XrefEntryFor(objectID);
     if (entry == nullptr) {
         return nullptr;
     }
     // An object in an object stream has generation 0; the entry's generation field holds its
     // index there.
-    const std::uint32_t generation =
+    const std::uint32_t objectGeneration =
         entry->mType == XrefEntryInObjectStream ? 0 : entry->mGeneration;
     if ((entry->mType == XrefEntryInFile || entry->mType == XrefEntryInObjectStream) &&
-        generation != reference.GenerationNumber) {
+        objectGeneration != generation) {
         TRACE_LOG("PDFParser::ParseObjectByReference, object %u has generation %u, not %u: the "
                   "reference refers to no object",
-                  reference.ObjectID, generation, reference.GenerationNumber);
+                  objectID, objectGeneration, generation);
         return nullptr;
     }
-    return ParseObjectByID(reference.ObjectID);
+    return ParseObjectByID(objectID);
+}
+
+PDFObject* PDFParser::ParseObjectByReference(const PDFIndirectObjectReference& reference)
+{
+    return ParseObjectByReference(reference.ObjectID, reference.GenerationNumber);
 }
 
 PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)

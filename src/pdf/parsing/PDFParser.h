@@ -77,6 +77,7 @@ public:
     PDFObject* ParseObjectByID(ObjectNumber objectID);
     // The object a reference leads to; caller owns the result. A reference whose generation
     // is not the object's refers to no object: null, as for a free or missing one.
+    PDFObject* ParseObjectByReference(ObjectNumber objectID, std::uint32_t generation);
     PDFObject* ParseObjectByReference(const PDFIndirectObjectReference& reference);
     // Values with one level of indirect reference followed; caller owns the result.
     PDFObject* ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key);

@@ -51,11 +51,6 @@ void DictionaryContext::WriteRealValue(double value)
     mObjectsContext->WriteReal(value, SeparatorEndLine);
 }
 
-void DictionaryContext::WriteExactRealValue(double value)
-{
-    mObjectsContext->WriteExactReal(value, SeparatorEndLine);
-}
-
 void DictionaryContext::WriteBooleanValue(bool value)
 {
     mObjectsContext->WriteBoolean(value, SeparatorEndLine);

@@ -28,8 +28,6 @@ public:
     void WriteNameValue(std::string_view name);
     void WriteIntegerValue(long long value);
     void WriteRealValue(double value);
-    // The form of TokenWriter::WriteExactReal: reads back as the same double.
-    void WriteExactRealValue(double value);
     void WriteBooleanValue(bool value);
     void WriteNullValue();
     void WriteLiteralStringValue(std::string_view content);
