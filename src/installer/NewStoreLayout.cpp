@@ -157,7 +157,12 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
 {
     constexpr long long kFirstIdentifier = 1;
     long long first = kFirstIdentifier;
-    PDFObjectCastPtr<PDFInteger> nextID(addressBook->Lookup("NextID"));
+    RefCountPtr<PDFObject> nextValue(addressBook->Lookup("NextID"));
+    if (!nextValue.IsNull() && nextValue->GetType() == PDFObject::ePDFObjectSymbol) {
+        return std::nullopt; // a number beyond 64 bits: no identifier after it fits either
+    }
+    PDFObjectCastPtr<PDFInteger> nextID;
+    nextID = nextValue.Get();
     if (!nextID.IsNull()) {
         first = std::max(first, nextID->GetValue());
     }

@@ -41,6 +41,16 @@ const ReadCase kReadableStores[] = {
      {{1, Catalog("2 0 R")}, {2, "<< /ABEType 1 /Cert (\\n\\013\\f) /ID 4 >>"}},
      {true, false, false},
      1},
+    {"literal certificate with a line end and unknown escapes, read as PDF reads them",
+     {{1, Catalog("2 0 R 3 0 R")},
+      {2, "<< /Cert (\r\n\\013\\f) >>"},
+      {3, "<< /Cert (\\\x1a\\\x1b\\\x1c) >>"}},
+     {true, true, false},
+     2},
+    {"an entry listed several times is one entry",
+     {{1, Catalog("2 0 R 2 0 R 2 0 R")}, {2, Entry("2a2b2c", 1)}},
+     {false, false, true},
+     3},
     {"literal certificate with raw bytes",
      {{1, Catalog("2 0 R")}, {2, "<< /Cert (\x1a\x1b\x1c) >>"}},
      {false, true, false},
@@ -264,6 +274,10 @@ std::vector<UnreadableCase> UnreadableStores()
         {"entry reference leads nowhere",
          BuildStore({{1, Catalog("2 0 R 9 0 R")}, {2, Entry("0a0b0c", 1)}})},
         {"entry is not a dictionary", BuildStore({{1, Catalog("2 0 R")}, {2, "[ 1 2 ]"}})},
+        {"entry reference of another generation",
+         BuildStore({{1, Catalog("2 0 R 2 1 R")}, {2, Entry("0a0b0c", 1)}})},
+        {"encrypted store", BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}},
+                                       "/Root 1 0 R /Encrypt << /Filter /Standard /V 2 /R 3 >>")},
     };
 }
 
