@@ -300,9 +300,7 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
         }
         ++summary.referenceCount;
         const auto* reference = static_cast<PDFIndirectObjectReference*>(item);
-        if (!entriesRead
-                 .insert((static_cast<std::uint64_t>(reference->ObjectID) << 32) |
-                         reference->GenerationNumber)
+        if (!entriesRead.insert(ReferenceKey(reference->ObjectID, reference->GenerationNumber))
                  .second) {
             continue;
         }

@@ -187,7 +187,7 @@ bool StoreCopier::Fail(WriteOutcome outcome)
 
 std::uint64_t StoreCopier::KeyOf(const OldObject& object)
 {
-    return (static_cast<std::uint64_t>(object.id) << 32) | object.generation;
+    return ReferenceKey(object.id, object.generation);
 }
 
 ObjectNumber StoreCopier::NewNumberFor(const OldObject& object)

@@ -22,3 +22,10 @@ public:
 protected:
     ~PDFIndirectObjectReference() override = default;
 };
+
+// Object number and generation as one value, for sets and maps of the objects references lead
+// to: two references lead to the same object exactly when their keys are equal.
+constexpr std::uint64_t ReferenceKey(std::uint32_t objectID, std::uint32_t generation)
+{
+    return (static_cast<std::uint64_t>(objectID) << 32) | generation;
+}
