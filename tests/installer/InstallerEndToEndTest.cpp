@@ -129,6 +129,26 @@ TEST_F(InstallerEndToEndTest, UnreadableStoreIsLeftAlone)
     EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-new"));
 }
 
+TEST_F(InstallerEndToEndTest, StoresWhoseValuesCannotBeKeptAreLeftAloneWithOneLine)
+{
+    CopyExampleStore("DC");
+    CopyExampleStore("11.0");
+    const std::string encrypted = BuildStore({{1, Catalog("2 0 R")}, {2, Entry("aa", 1)}},
+                                             "/Root 1 0 R /Encrypt << /Filter /Standard >>");
+    const std::string hugeInteger =
+        BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /N 99999999999999999999 >>"}});
+    TempFolder::WriteFile(StorePath("DC"), encrypted);
+    TempFolder::WriteFile(StorePath("11.0"), hugeInteger);
+    EXPECT_EQ(RunInstallerProgram(),
+              Line(StorePath("DC")) + Line("Can't parse addressbook") + Line(StorePath("11.0")) +
+                  Line("adding certificates") +
+                  Line("The store holds a value that can't be copied; the store was left "
+                       "unchanged"));
+    EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), encrypted);
+    EXPECT_EQ(TempFolder::ReadFile(StorePath("11.0")), hugeInteger);
+    EXPECT_FALSE(platform::PathExists(StorePath("11.0") + "-new"));
+}
+
 TEST_F(InstallerEndToEndTest, StaleBackupFileIsRemovedAndInstallProceeds)
 {
     CopyExampleStore("DC");
