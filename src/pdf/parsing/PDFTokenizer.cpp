@@ -477,7 +477,8 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
                 if (HasInput() && ReadByteForToken(value) && value != kLF) {
                     PutBackByte(value);
                 }
-            } else if (ender != kLF) {
+            } else if (ender != kLF && ender != ' ' && ender != '\t') {
+                // (A space or tab is left only when the input ended after it.)
                 mStreamKeywordRefused = true;
                 return result;
             }

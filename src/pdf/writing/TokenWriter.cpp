@@ -155,8 +155,9 @@ void TokenWriter::WriteExactReal(double value, TokenSeparator separator)
     if (!std::isfinite(value)) {
         value = 0.0;
     }
-    // The shortest fixed form of a double has at most 17 significant digits, but may stand
-    // 309 places before the point or 324 after it.
+    // The fixed form may need 309 digits before the point (the exact integer value of a large
+    // double) or 324 after it (a denormal), never both; the buffer holds either with room for
+    // the ".0" added below.
     char text[512];
     const std::to_chars_result written =
         std::to_chars(text, text + sizeof(text) - 2, value, std::chars_format::fixed);

@@ -118,6 +118,7 @@ const TokenCase kTokenCases[] = {
     {"stream after a space", "stream D"},
     {"stream after spaces and a tab, then CR LF", "stream  \t\r\nDATA"},
     {"stream after a space, then a lone CR", "stream \rD"},
+    {"stream and spaces at the end", "stream  \t"},
     {"stream at the end", "stream"},
     {"delimiter at the end", "12]"},
     {"high bytes", "\xff\xfe /N#41 (\x80\x81) <\xe9>"},

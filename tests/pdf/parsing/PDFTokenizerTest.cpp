@@ -96,11 +96,23 @@ TEST(PDFTokenizerTest, StreamKeywordWithLoneCRLeavesDataByteWaiting)
 
 TEST(PDFTokenizerTest, StreamKeywordFollowedBySpaceAndDataIsRefused)
 {
-    MemoryReader reader("stream DATA");
+    for (const char* input : {"stream DATA", "stream \t<<"}) {
+        SCOPED_TRACE(input);
+        MemoryReader reader(input);
+        PDFTokenizer tokenizer;
+        tokenizer.AttachStream(&reader);
+        EXPECT_FALSE(tokenizer.ReadToken().first);
+        EXPECT_TRUE(tokenizer.StreamKeywordRefused());
+    }
+}
+
+TEST(PDFTokenizerTest, StreamKeywordWithOnlySpacesUpToTheEndIsFound)
+{
+    MemoryReader reader("stream  \t");
     PDFTokenizer tokenizer;
     tokenizer.AttachStream(&reader);
-    EXPECT_FALSE(tokenizer.ReadToken().first);
-    EXPECT_TRUE(tokenizer.StreamKeywordRefused());
+    EXPECT_TRUE(tokenizer.ReadToken().first);
+    EXPECT_FALSE(tokenizer.StreamKeywordRefused());
 }
 
 TEST(PDFTokenizerTest, CountsBytesTakenAndTokenStart)
