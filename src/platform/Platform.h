@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,9 +24,15 @@ std::optional<std::string> EnvironmentValue(const std::string& name);
 // not say it (Windows known folder); nothing elsewhere.
 std::optional<std::string> RoamingAppDataFolder();
 
-// Opens a file with the C library's modes ("rb", "wb", "ab", "r"), shared for reading and
-// writing by other processes. Null when it cannot be opened.
+// Opens a file with the C library's modes ("rb", "wb", "ab", "r"), shared with other
+// processes for reading, writing, renaming and deleting, so that our reading never holds up
+// another program's save or rename. Null when it cannot be opened; reason then says why.
+// A read mode opens only a regular file, and never waits for a writer: a FIFO, a device or a
+// folder at the path gives null at once. On Windows an open that the system refuses with a
+// sharing violation, access denied or a lock violation (a virus scanner holding the file for
+// a moment) is tried again with short pauses for about three seconds before it fails.
 std::FILE* OpenFile(const std::string& path, const char* mode);
+std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason);
 
 // 64-bit seek and tell; origin is SEEK_SET, SEEK_CUR or SEEK_END. Seek returns 0 on success.
 int SeekFile(std::FILE* file, std::int64_t offset, int origin);
@@ -34,18 +41,81 @@ std::int64_t TellFile(std::FILE* file);
 // Flushes the C library's buffer and asks the system to put the file's data on disk.
 bool FlushFileToDisk(std::FILE* file);
 
-// True when the file can be opened for reading right now (shared with other processes).
+// True when the path is a regular file that can be opened for reading right now (shared with
+// other processes). Never blocks, whatever is at the path.
 bool FileExists(const std::string& path);
 
 // True when something (file or folder) exists at the path.
 bool PathExists(const std::string& path);
 
-// Moves a file to a new name. Never replaces anything that exists under the new name.
-// On failure returns false and puts the system's reason in reason.
+// What is at a path, found without opening it (a FIFO there never blocks the caller).
+enum class PathKind
+{
+    Missing,
+    RegularFile,
+    Other // a folder, FIFO, device or socket
+};
+PathKind KindOfPath(const std::string& path);
+
+// Moves a file to a new name within its folder. Never replaces anything that exists under the
+// new name. The rename is on disk when this returns (the folder is flushed on POSIX, the move
+// written through on Windows). On failure returns false and puts the system's reason in reason.
+// Transient refusals are retried on Windows as for OpenFile.
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason);
 
-// Deletes a file; false when it could not be deleted.
+// Deletes a file, first making it removable when it carries the read-only attribute (Windows);
+// false when it could not be deleted. Transient refusals are retried on Windows as for OpenFile.
 bool RemoveFile(const std::string& path);
+
+// Which file a path names, and the state of its content, to tell whether another program
+// replaced or rewrote it meanwhile. Equal identities mean the same file, unchanged as far as
+// its size and last write time tell.
+struct FileIdentity
+{
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0; // the file's number on its volume (inode, file index)
+    std::int64_t size = 0;
+    std::int64_t lastWrite = 0; // in the system's own unit
+    bool operator==(const FileIdentity&) const = default;
+};
+// Nothing when the path names no file that can be looked at.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// Gives the file at to the access settings of the file at from: the POSIX permission bits and
+// group; on Windows the read-only, hidden and system attributes and, where from carries an
+// explicit DACL (not only inherited entries), that DACL. Call it once to is complete: a
+// read-only file can no longer be written. False with the system's reason when a setting
+// could not be read or given; to may then hold some of them.
+bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason);
+
+// An exclusive hold on the file at one path, between processes that take it through this
+// class: a store is updated by one run at a time. It is released when the object goes away,
+// and by the system when the process ends in any way, killed included, and it leaves nothing
+// on disk behind. POSIX holds a flock on the folder of the path; Windows holds path + "-lock"
+// open without sharing and with delete-on-close.
+class ExclusiveLock
+{
+public:
+    enum class Attempt
+    {
+        Acquired,
+        HeldElsewhere, // another process holds it; try again later
+        Failed         // cannot be taken at all (reason says why)
+    };
+    // Tries once, without waiting. lock is set when the result is Acquired.
+    static Attempt TryAcquire(const std::string& path, std::unique_ptr<ExclusiveLock>& lock,
+                              std::string& reason);
+    ~ExclusiveLock();
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    explicit ExclusiveLock(std::intptr_t handle) : mHandle(handle) {}
+    std::intptr_t mHandle; // a file descriptor (POSIX) or a HANDLE (Windows)
+};
+
+// Suspends the calling thread for the given time.
+void SleepMilliseconds(int milliseconds);
 
 // Local broken-down time of a calendar time.
 std::tm LocalTime(std::time_t when);
@@ -54,7 +124,29 @@ std::tm LocalTime(std::time_t when);
 // positive east of Greenwich; nothing when the system cannot tell.
 std::optional<long> StandardTimeZoneOffsetSeconds();
 
-// Console set-up at start: on Windows the output code page becomes UTF-8.
+// Console set-up at start: on Windows the output code page becomes UTF-8 until
+// RestoreConsole, which puts back the code page PrepareConsole found. Call both once.
 void PrepareConsole();
+void RestoreConsole();
+
+// What the program knows about its console at the end of a run.
+struct ConsoleFacts
+{
+    bool hasConsole = false;
+    unsigned processesOnConsole = 0; // processes attached to it, this one included
+    bool windowVisible = false;
+    bool outputIsConsole = false; // standard output goes to that console, not a file or pipe
+};
+ConsoleFacts CurrentConsoleFacts();
+
+// True when the console window was opened for this program alone and shows its output, as
+// when a person starts it from Explorer: the window would close with the last line unread.
+// A shared console, a hidden window or redirected output (logon scripts, scheduled tasks,
+// command prompts) never wait.
+bool ShouldHoldConsoleOpen(const ConsoleFacts& facts);
+
+// Keeps the console open until a key is pressed or the time is over (Windows); returns at
+// once elsewhere.
+void WaitForKeyOrTimeout(int milliseconds);
 
 } // namespace platform

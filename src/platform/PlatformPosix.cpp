@@ -3,7 +3,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/Platform.h"
@@ -44,9 +46,69 @@ std::optional<std::string> RoamingAppDataFolder()
     return std::nullopt;
 }
 
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    std::size_t last = path.rfind('/');
+    if (last == std::string::npos) {
+        return ".";
+    }
+    return last == 0 ? "/" : path.substr(0, last);
+}
+
+// Puts the folder's entries (names just created, renamed or removed) on disk.
+void FlushFolder(const std::string& folder)
+{
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)fsync(fd); // the rename itself is done; a folder that can't be flushed stays as is
+        close(fd);
+    }
+}
+
+} // namespace
+
+std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason)
+{
+    const bool reading = mode[0] == 'r';
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    if (reading) {
+        flags |= O_RDONLY;
+    } else {
+        flags |= O_WRONLY | O_CREAT | (mode[0] == 'a' ? O_APPEND : O_TRUNC);
+    }
+    // O_NONBLOCK: opening a FIFO waits for its other end otherwise. It is cleared once the
+    // file is open, so reads and writes block as usual.
+    int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return nullptr;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+        close(fd);
+        return nullptr;
+    }
+    if (reading && !S_ISREG(info.st_mode)) {
+        reason = S_ISDIR(info.st_mode) ? "Is a directory" : "Not a regular file";
+        close(fd);
+        return nullptr;
+    }
+    (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK); // a regular file ignores it
+    std::FILE* file = fdopen(fd, mode);
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+        close(fd);
+    }
+    return file;
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
-    return std::fopen(path.c_str(), mode);
+    std::string reason;
+    return OpenFile(path, mode, reason);
 }
 
 int SeekFile(std::FILE* file, std::int64_t offset, int origin)
@@ -69,14 +131,12 @@ bool FlushFileToDisk(std::FILE* file)
 
 bool FileExists(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         return false;
     }
-    struct stat info;
-    bool isFile = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
     std::fclose(file);
-    return isFile;
+    return true;
 }
 
 bool PathExists(const std::string& path)
@@ -85,9 +145,20 @@ bool PathExists(const std::string& path)
     return lstat(path.c_str(), &info) == 0;
 }
 
+PathKind KindOfPath(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        // A dangling link is still something at the path that is not a store.
+        return PathExists(path) ? PathKind::Other : PathKind::Missing;
+    }
+    return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason)
 {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        FlushFolder(FolderOf(to));
         return true;
     }
     int error = errno;
@@ -96,6 +167,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
         // target exists, and the old name goes only once the new one is in place.
         if (link(from.c_str(), to.c_str()) == 0) {
             if (unlink(from.c_str()) == 0) {
+                FlushFolder(FolderOf(to));
                 return true;
             }
             error = errno;
@@ -113,6 +185,80 @@ bool RemoveFile(const std::string& path)
     return unlink(path.c_str()) == 0;
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    FileIdentity identity;
+    identity.volume = static_cast<std::uint64_t>(info.st_dev);
+    identity.index = static_cast<std::uint64_t>(info.st_ino);
+    identity.size = static_cast<std::int64_t>(info.st_size);
+    identity.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                         static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    return identity;
+}
+
+bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason)
+{
+    struct stat old;
+    struct stat current;
+    if (stat(from.c_str(), &old) != 0 || stat(to.c_str(), &current) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    // The group first: a file of mode 0640 must not become readable by another group.
+    if (current.st_gid != old.st_gid &&
+        chown(to.c_str(), static_cast<uid_t>(-1), old.st_gid) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (chmod(to.c_str(), old.st_mode & 07777) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
+                                                 std::unique_ptr<ExclusiveLock>& lock,
+                                                 std::string& reason)
+{
+    // The folder itself is locked: nothing is created beside the file, and the lock goes with
+    // the descriptor when the process ends.
+    int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return Attempt::Failed;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
+        close(fd);
+        if (error == EWOULDBLOCK) {
+            return Attempt::HeldElsewhere;
+        }
+        reason = std::strerror(error);
+        return Attempt::Failed;
+    }
+    lock.reset(new ExclusiveLock(fd));
+    return Attempt::Acquired;
+}
+
+ExclusiveLock::~ExclusiveLock()
+{
+    close(static_cast<int>(mHandle)); // closing the last descriptor releases the flock
+}
+
+void SleepMilliseconds(int milliseconds)
+{
+    struct timespec pause;
+    pause.tv_sec = milliseconds / 1000;
+    pause.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000;
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
 std::tm LocalTime(std::time_t when)
 {
     std::tm result{};
@@ -128,6 +274,19 @@ std::optional<long> StandardTimeZoneOffsetSeconds()
 }
 
 void PrepareConsole()
+{
+}
+
+void RestoreConsole()
+{
+}
+
+ConsoleFacts CurrentConsoleFacts()
+{
+    return ConsoleFacts{}; // no console window of its own to keep open
+}
+
+void WaitForKeyOrTimeout(int)
 {
 }
 

@@ -1,6 +1,7 @@
+#include <aclapi.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <io.h>
-#include <share.h>
 #include <shlobj.h>
 #include <stdio.h>
 #include <string>
@@ -76,6 +77,62 @@ std::string SystemMessage(DWORD error)
     return message;
 }
 
+// The form of a path the wide file functions take without the 260-character limit: a full
+// path with the \\?\ prefix (\\?\UNC\ for a network share). The prefix turns off the
+// system's own clean-up of the name, so the path is made full (slashes, "." and "..") first.
+std::wstring SystemPath(const std::string& path)
+{
+    std::wstring wide = Utf8ToWide(path);
+    if (wide.empty() || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0) {
+        return wide;
+    }
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) {
+        return wide;
+    }
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (length == 0 || length >= full.size()) {
+        return wide;
+    }
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    if (full.size() >= 3 && full[1] == L':') {
+        return L"\\\\?\\" + full;
+    }
+    return wide;
+}
+
+// What another program's short hold on a file looks like: a virus scanner or indexer that
+// opened it without sharing, or a file whose deletion waits for such a handle to close.
+bool IsTransientRefusal(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+// Runs a file call until it succeeds, fails for good, or about three seconds of transient
+// refusals have passed. The call returns ERROR_SUCCESS or the system's error code; the last
+// code is returned. A permanent access denial (no permission) costs the same three seconds.
+template <typename Call> DWORD WithTransientRetry(Call call)
+{
+    constexpr DWORD kRetryBudgetMilliseconds = 3000;
+    DWORD waited = 0;
+    DWORD pause = 10;
+    for (;;) {
+        DWORD error = call();
+        if (error == ERROR_SUCCESS || !IsTransientRefusal(error) ||
+            waited >= kRetryBudgetMilliseconds) {
+            return error;
+        }
+        Sleep(pause);
+        waited += pause;
+        pause = pause * 2 > 250 ? 250 : pause * 2;
+    }
+}
+
 } // namespace
 
 std::string ExecutableFolder()
@@ -124,14 +181,60 @@ std::optional<std::string> RoamingAppDataFolder()
     return result;
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason)
 {
-    std::wstring widePath = Utf8ToWide(path);
-    std::wstring wideMode = Utf8ToWide(mode);
-    if (widePath.empty()) {
+    const std::wstring systemPath = SystemPath(path);
+    if (systemPath.empty()) {
+        reason = "empty path";
         return nullptr;
     }
-    return _wfsopen(widePath.c_str(), wideMode.c_str(), _SH_DENYNO);
+    const bool reading = mode[0] == 'r';
+    const bool appending = mode[0] == 'a';
+    const bool binary = std::string(mode).find('b') != std::string::npos;
+    DWORD attributes = GetFileAttributesW(systemPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        reason = "Is a directory";
+        return nullptr; // CreateFileW would answer access denied, which is retried in vain
+    }
+    // Delete sharing as well: with read and write sharing only, our reading would make the
+    // reader application's save (a rename over the store) and another run's rename fail.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD error = WithTransientRetry([&]() {
+        handle = CreateFileW(systemPath.c_str(), reading ? GENERIC_READ : GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             reading ? OPEN_EXISTING : (appending ? OPEN_ALWAYS : CREATE_ALWAYS),
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    });
+    if (handle == INVALID_HANDLE_VALUE) {
+        reason = SystemMessage(error);
+        return nullptr;
+    }
+    if (reading && GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        reason = "Not a regular file";
+        return nullptr;
+    }
+    int flags = (reading ? _O_RDONLY : _O_WRONLY) | (appending ? _O_APPEND : 0) |
+                (binary ? _O_BINARY : _O_TEXT);
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        reason = "no file descriptor left";
+        return nullptr;
+    }
+    std::FILE* file = _wfdopen(fd, Utf8ToWide(mode).c_str());
+    if (file == nullptr) {
+        _close(fd); // closes the handle too
+        reason = "no file stream left";
+    }
+    return file;
+}
+
+std::FILE* OpenFile(const std::string& path, const char* mode)
+{
+    std::string reason;
+    return OpenFile(path, mode, reason);
 }
 
 int SeekFile(std::FILE* file, std::int64_t offset, int origin)
@@ -155,7 +258,7 @@ bool FlushFileToDisk(std::FILE* file)
 
 bool FileExists(const std::string& path)
 {
-    std::FILE* file = OpenFile(path, "r");
+    std::FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
         return false;
     }
@@ -165,26 +268,199 @@ bool FileExists(const std::string& path)
 
 bool PathExists(const std::string& path)
 {
-    std::wstring widePath = Utf8ToWide(path);
-    return !widePath.empty() && GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::wstring systemPath = SystemPath(path);
+    return !systemPath.empty() && GetFileAttributesW(systemPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+PathKind KindOfPath(const std::string& path)
+{
+    std::wstring systemPath = SystemPath(path);
+    DWORD attributes =
+        systemPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(systemPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PathKind::Missing;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
+               ? PathKind::Other
+               : PathKind::RegularFile;
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason)
 {
-    std::wstring wideFrom = Utf8ToWide(from);
-    std::wstring wideTo = Utf8ToWide(to);
-    if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
-                    MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0) {
+    std::wstring systemFrom = SystemPath(from);
+    std::wstring systemTo = SystemPath(to);
+    // No MOVEFILE_COPY_ALLOWED: both names lie in one folder, and a copy would leave the
+    // source behind when the move fails half-way.
+    DWORD error = WithTransientRetry([&]() {
+        return MoveFileExW(systemFrom.c_str(), systemTo.c_str(), MOVEFILE_WRITE_THROUGH) != 0
+                   ? ERROR_SUCCESS
+                   : GetLastError();
+    });
+    if (error == ERROR_SUCCESS) {
         return true;
     }
-    reason = SystemMessage(GetLastError());
+    reason = SystemMessage(error);
     return false;
 }
 
 bool RemoveFile(const std::string& path)
 {
-    std::wstring widePath = Utf8ToWide(path);
-    return !widePath.empty() && DeleteFileW(widePath.c_str()) != 0;
+    std::wstring systemPath = SystemPath(path);
+    if (systemPath.empty()) {
+        return false;
+    }
+    // A read-only file refuses deletion with access denied; hidden and system do not matter.
+    DWORD attributes = GetFileAttributesW(systemPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        (void)SetFileAttributesW(systemPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    return WithTransientRetry([&]() {
+               return DeleteFileW(systemPath.c_str()) != 0 ? ERROR_SUCCESS : GetLastError();
+           }) == ERROR_SUCCESS;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    std::wstring systemPath = SystemPath(path);
+    // Attributes only: this open is granted even while another program holds the file
+    // without sharing.
+    HANDLE handle = CreateFileW(systemPath.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) {
+        return std::nullopt;
+    }
+    FileIdentity identity;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.size = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    identity.lastWrite = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return identity;
+}
+
+namespace {
+
+// True when the DACL says more than what the folder passes down: it is protected from
+// inheritance, absent (everyone may do anything), or holds an entry set on the file itself.
+bool HasExplicitDacl(PSECURITY_DESCRIPTOR descriptor, PACL dacl, bool& isProtected)
+{
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    isProtected = GetSecurityDescriptorControl(descriptor, &control, &revision) != 0 &&
+                  (control & SE_DACL_PROTECTED) != 0;
+    if (isProtected || dacl == nullptr) {
+        return true;
+    }
+    ACL_SIZE_INFORMATION size{};
+    if (GetAclInformation(dacl, &size, sizeof size, AclSizeInformation) == 0) {
+        return false;
+    }
+    for (DWORD i = 0; i < size.AceCount; ++i) {
+        void* ace = nullptr;
+        if (GetAce(dacl, i, &ace) != 0 &&
+            (static_cast<ACE_HEADER*>(ace)->AceFlags & INHERITED_ACE) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives to the DACL of from when from's is explicit. Entries marked as inherited are left out
+// by SetNamedSecurityInfoW and come again from to's own folder, the same folder as from's.
+DWORD CopyExplicitDacl(const std::wstring& from, std::wstring to)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    DWORD error = WithTransientRetry([&]() {
+        return GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                     nullptr, nullptr, &dacl, nullptr, &descriptor);
+    });
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    bool isProtected = false;
+    if (HasExplicitDacl(descriptor, dacl, isProtected)) {
+        const SECURITY_INFORMATION what =
+            DACL_SECURITY_INFORMATION | (isProtected ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                     : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        error = WithTransientRetry([&]() {
+            return SetNamedSecurityInfoW(to.data(), SE_FILE_OBJECT, what, nullptr, nullptr, dacl,
+                                         nullptr);
+        });
+    }
+    LocalFree(descriptor);
+    return error;
+}
+
+} // namespace
+
+bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason)
+{
+    const std::wstring systemFrom = SystemPath(from);
+    const std::wstring systemTo = SystemPath(to);
+    const DWORD oldAttributes = GetFileAttributesW(systemFrom.c_str());
+    const DWORD newAttributes = GetFileAttributesW(systemTo.c_str());
+    if (oldAttributes == INVALID_FILE_ATTRIBUTES || newAttributes == INVALID_FILE_ATTRIBUTES) {
+        reason = SystemMessage(GetLastError());
+        return false;
+    }
+    DWORD error = CopyExplicitDacl(systemFrom, systemTo);
+    if (error != ERROR_SUCCESS) {
+        reason = SystemMessage(error);
+        return false;
+    }
+    // Last: once read-only, the file takes no more changes to its content.
+    const DWORD kept =
+        oldAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    if (kept != 0 && SetFileAttributesW(systemTo.c_str(),
+                                        (newAttributes & ~FILE_ATTRIBUTE_NORMAL) | kept) == 0) {
+        reason = SystemMessage(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
+                                                 std::unique_ptr<ExclusiveLock>& lock,
+                                                 std::string& reason)
+{
+    // No sharing at all, so a second opener is refused; delete-on-close, so the system
+    // removes the file when the last handle goes, also when the process is killed.
+    const std::wstring lockPath = SystemPath(path + "-lock");
+    HANDLE handle = CreateFileW(
+        lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        lock.reset(new ExclusiveLock(reinterpret_cast<std::intptr_t>(handle)));
+        return Attempt::Acquired;
+    }
+    const DWORD error = GetLastError();
+    // Held by another run: sharing violation. Just released and waiting for its deletion (or
+    // looked at by a scanner meanwhile): access denied until the last handle closes.
+    if (IsTransientRefusal(error)) {
+        return Attempt::HeldElsewhere;
+    }
+    reason = SystemMessage(error);
+    return Attempt::Failed;
+}
+
+ExclusiveLock::~ExclusiveLock()
+{
+    CloseHandle(reinterpret_cast<HANDLE>(mHandle));
+}
+
+void SleepMilliseconds(int milliseconds)
+{
+    Sleep(static_cast<DWORD>(milliseconds));
 }
 
 std::tm LocalTime(std::time_t when)
@@ -204,9 +480,71 @@ std::optional<long> StandardTimeZoneOffsetSeconds()
     return -static_cast<long>(zone.Bias + zone.StandardBias) * 60;
 }
 
+namespace {
+
+UINT gCodePageFound = 0; // 0: PrepareConsole found no console, or changed nothing
+
+} // namespace
+
 void PrepareConsole()
 {
-    SetConsoleOutputCP(CP_UTF8);
+    const UINT found = GetConsoleOutputCP();
+    if (found != 0 && found != CP_UTF8 && SetConsoleOutputCP(CP_UTF8) != 0) {
+        gCodePageFound = found;
+    }
+}
+
+void RestoreConsole()
+{
+    // The code page belongs to the console, not to this process: left as UTF-8, it would stay
+    // so in the user's window after the tool ends.
+    if (gCodePageFound != 0) {
+        (void)SetConsoleOutputCP(gCodePageFound); // nothing to tell if the console is gone
+        gCodePageFound = 0;
+    }
+}
+
+ConsoleFacts CurrentConsoleFacts()
+{
+    ConsoleFacts facts;
+    HWND window = GetConsoleWindow();
+    facts.hasConsole = window != nullptr;
+    if (!facts.hasConsole) {
+        return facts;
+    }
+    DWORD processes[2] = {};
+    facts.processesOnConsole = GetConsoleProcessList(processes, 2);
+    facts.windowVisible = IsWindowVisible(window) != 0;
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    // GetConsoleMode succeeds only on a console handle: a file or a pipe fails it.
+    facts.outputIsConsole =
+        output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) != 0;
+    return facts;
+}
+
+void WaitForKeyOrTimeout(int milliseconds)
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || GetConsoleMode(input, &mode) == 0) {
+        return;
+    }
+    (void)FlushConsoleInputBuffer(input); // keys pressed during the run do not count
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        if (WaitForSingleObject(input, static_cast<DWORD>(end - now)) != WAIT_OBJECT_0) {
+            return;
+        }
+        INPUT_RECORD record{};
+        DWORD read = 0;
+        if (ReadConsoleInputW(input, &record, 1, &read) == 0) {
+            return;
+        }
+        if (read == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) {
+            return;
+        }
+    }
 }
 
 } // namespace platform

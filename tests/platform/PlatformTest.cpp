@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -76,6 +78,148 @@ TEST_F(PlatformTest, OpenFileRoundTripsNonAsciiPathsWith64BitPositions)
     std::fclose(file);
     EXPECT_TRUE(platform::RemoveFile(path));
     EXPECT_FALSE(platform::PathExists(path));
+}
+
+// Our reading must not stand in the way of the reader application saving over the store.
+TEST_F(PlatformTest, FileOpenForReadingCanBeRenamedAndRemovedMeanwhile)
+{
+    std::string store = PathOf("store");
+    WriteText(store, "old");
+    std::FILE* file = platform::OpenFile(store, "rb");
+    ASSERT_NE(file, nullptr);
+    std::string reason;
+    EXPECT_TRUE(platform::RenameNoReplace(store, PathOf("moved"), reason)) << reason;
+    EXPECT_TRUE(platform::RemoveFile(PathOf("moved")));
+    char byte = 0;
+    EXPECT_EQ(std::fread(&byte, 1, 1, file), 1u);
+    EXPECT_EQ(byte, 'o');
+    std::fclose(file);
+}
+
+TEST_F(PlatformTest, UnopenableFileGivesTheReason)
+{
+    std::string reason;
+    EXPECT_EQ(platform::OpenFile(PathOf("missing"), "rb", reason), nullptr);
+    EXPECT_FALSE(reason.empty());
+    reason.clear();
+    EXPECT_EQ(platform::OpenFile(mFolder.Path(), "rb", reason), nullptr);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(platform::KindOfPath(mFolder.Path()), platform::PathKind::Other);
+    EXPECT_EQ(platform::KindOfPath(PathOf("missing")), platform::PathKind::Missing);
+}
+
+TEST_F(PlatformTest, LockIsExclusiveUntilReleasedAndLeavesNothingBehind)
+{
+    std::string store = PathOf("store");
+    WriteText(store, "x");
+    std::unique_ptr<platform::ExclusiveLock> first;
+    std::unique_ptr<platform::ExclusiveLock> second;
+    std::string reason;
+    ASSERT_EQ(platform::ExclusiveLock::TryAcquire(store, first, reason),
+              platform::ExclusiveLock::Attempt::Acquired);
+    EXPECT_EQ(platform::ExclusiveLock::TryAcquire(store, second, reason),
+              platform::ExclusiveLock::Attempt::HeldElsewhere);
+    EXPECT_EQ(second, nullptr);
+    first.reset();
+    ASSERT_EQ(platform::ExclusiveLock::TryAcquire(store, second, reason),
+              platform::ExclusiveLock::Attempt::Acquired);
+    second.reset();
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(Utf8ToPath(mFolder.Path()))) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST_F(PlatformTest, LockInMissingFolderFailsWithReason)
+{
+    std::unique_ptr<platform::ExclusiveLock> lock;
+    std::string reason;
+    std::string store = PathOf("no-such-folder") + platform::kPathSeparator + "store";
+    EXPECT_EQ(platform::ExclusiveLock::TryAcquire(store, lock, reason),
+              platform::ExclusiveLock::Attempt::Failed);
+    EXPECT_EQ(lock, nullptr);
+    EXPECT_FALSE(reason.empty());
+}
+
+TEST_F(PlatformTest, IdentityTellsAChangedOrReplacedFile)
+{
+    struct Case
+    {
+        const char* what;
+        void (*change)(const std::string& store, const std::string& other);
+        bool same;
+    };
+    const Case cases[] = {
+        {"left alone", [](const std::string&, const std::string&) {}, true},
+        {"rewritten longer",
+         [](const std::string& store, const std::string&) { WriteText(store, "longer"); }, false},
+        {"replaced by another file",
+         [](const std::string& store, const std::string& other) {
+             WriteText(other, "old");
+             std::string reason;
+             (void)platform::RemoveFile(store);
+             (void)platform::RenameNoReplace(other, store, reason);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string store = PathOf("store");
+        WriteText(store, "old");
+        std::optional<platform::FileIdentity> before = platform::IdentityOf(store);
+        ASSERT_TRUE(before);
+        c.change(store, PathOf("other"));
+        std::optional<platform::FileIdentity> after = platform::IdentityOf(store);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(*before == *after, c.same);
+    }
+    EXPECT_FALSE(platform::IdentityOf(PathOf("missing")));
+}
+
+TEST_F(PlatformTest, AccessSettingsAndRemovalFollowTheOldFile)
+{
+    namespace fs = std::filesystem;
+    const fs::perms kCases[] = {fs::perms(0600), fs::perms(0640), fs::perms(0444)};
+    for (fs::perms wanted : kCases) {
+        SCOPED_TRACE(static_cast<int>(wanted));
+        std::string store = PathOf("store");
+        std::string fresh = PathOf("store-new");
+        WriteText(store, "old");
+        WriteText(fresh, "new");
+        fs::permissions(Utf8ToPath(store), wanted);
+        std::string reason;
+        EXPECT_TRUE(platform::CopyAccessSettings(store, fresh, reason)) << reason;
+        EXPECT_EQ(fs::status(Utf8ToPath(fresh)).permissions(),
+                  fs::status(Utf8ToPath(store)).permissions());
+        EXPECT_TRUE(platform::RemoveFile(store));
+        EXPECT_TRUE(platform::RemoveFile(fresh));
+        EXPECT_FALSE(platform::PathExists(store) || platform::PathExists(fresh));
+    }
+}
+
+// Explorer's own window: only there would the last line vanish with the window.
+TEST(ConsoleHoldTest, OnlyAnOwnVisibleConsoleShowingTheOutputWaits)
+{
+    struct Case
+    {
+        const char* what;
+        platform::ConsoleFacts facts;
+        bool holds;
+    };
+    const Case cases[] = {
+        {"started from Explorer", {true, 1, true, true}, true},
+        {"command prompt shares the console", {true, 2, true, true}, false},
+        {"hidden window (scheduled task)", {true, 1, false, true}, false},
+        {"output redirected to a file or pipe", {true, 1, true, false}, false},
+        {"no console at all", {false, 0, false, false}, false},
+        {"console without processes reported", {true, 0, true, true}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(platform::ShouldHoldConsoleOpen(c.facts), c.holds);
+    }
 }
 
 TEST_F(PlatformTest, ExecutableFolderHasNoTrailingSeparator)
