@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -21,6 +22,23 @@ struct ProcessResult
 // collects its standard output (at most kMaxProcessOutputBytes) and waits for its end. Its
 // standard error goes where the test's goes.
 ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes);
+
+// A program started by StartProcess and not yet finished with FinishProcess.
+struct StartedProcess
+{
+    bool started = false;
+    std::intptr_t process = 0; // process id (POSIX) or process handle (Windows)
+    std::intptr_t output = 0;  // read end of the pipe on its standard output
+};
+
+// Starts the program with arguments, as RunProcess does, without waiting for it: several
+// programs can run side by side. Every started process must be finished.
+StartedProcess StartProcess(const std::string& executable,
+                            const std::vector<std::string>& arguments,
+                            const EnvironmentChanges& changes);
+
+// Collects the started program's standard output to its end and waits for it to end.
+ProcessResult FinishProcess(StartedProcess& process);
 
 inline constexpr std::size_t kMaxProcessOutputBytes = 1024 * 1024;
 

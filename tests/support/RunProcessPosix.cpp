@@ -39,21 +39,28 @@ std::vector<std::string> ChildEnvironment(const EnvironmentChanges& changes)
 
 } // namespace
 
-ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+StartedProcess StartProcess(const std::string& executable,
+                            const std::vector<std::string>& arguments,
+                            const EnvironmentChanges& changes)
 {
-    ProcessResult result;
+    StartedProcess started;
     std::vector<std::string> environment = ChildEnvironment(changes);
     std::vector<char*> envp;
     for (std::string& entry : environment) {
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
-    std::string program = executable;
-    char* argv[] = {program.data(), nullptr};
+    std::vector<std::string> words = {executable};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
 
     int fds[2];
     if (pipe(fds) != 0) {
-        return result;
+        return started;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -61,18 +68,31 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
     pid_t child = 0;
-    int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+    int spawned =
+        posix_spawn(&child, words[0].c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (spawned != 0) {
         close(fds[0]);
+        return started;
+    }
+    started.started = true;
+    started.process = child;
+    started.output = fds[0];
+    return started;
+}
+
+ProcessResult FinishProcess(StartedProcess& process)
+{
+    ProcessResult result;
+    if (!process.started) {
         return result;
     }
     result.started = true;
-
+    const int output = static_cast<int>(process.output);
     char buffer[4096];
     for (;;) {
-        ssize_t count = read(fds[0], buffer, sizeof buffer);
+        ssize_t count = read(output, buffer, sizeof buffer);
         if (count <= 0) {
             break;
         }
@@ -80,11 +100,19 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
             result.output.append(buffer, static_cast<std::size_t>(count));
         }
     }
-    close(fds[0]);
+    close(output);
 
     int status = 0;
+    const pid_t child = static_cast<pid_t>(process.process);
     if (waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     }
+    process.started = false;
     return result;
+}
+
+ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+{
+    StartedProcess process = StartProcess(executable, {}, changes);
+    return FinishProcess(process);
 }

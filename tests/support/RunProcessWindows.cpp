@@ -73,21 +73,27 @@ std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
 
 } // namespace
 
-ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+StartedProcess StartProcess(const std::string& executable,
+                            const std::vector<std::string>& arguments,
+                            const EnvironmentChanges& changes)
 {
-    ProcessResult result;
+    StartedProcess started;
     for (const auto& change : changes) {
         ForgetWineProfileVariable(platform::Utf8ToWide(change.first));
     }
     std::wstring environment = EnvironmentBlock(changes);
     std::wstring program = platform::Utf8ToWide(executable);
+    // The tests' arguments are paths and numbers: quoting each word is enough.
     std::wstring commandLine = L"\"" + program + L"\"";
+    for (const std::string& argument : arguments) {
+        commandLine += L" \"" + platform::Utf8ToWide(argument) + L"\"";
+    }
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        return result;
+        return started;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
@@ -104,10 +110,24 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
+        return started;
+    }
+    CloseHandle(process.hThread);
+    started.started = true;
+    started.process = reinterpret_cast<std::intptr_t>(process.hProcess);
+    started.output = reinterpret_cast<std::intptr_t>(readEnd);
+    return started;
+}
+
+ProcessResult FinishProcess(StartedProcess& started)
+{
+    ProcessResult result;
+    if (!started.started) {
         return result;
     }
     result.started = true;
-
+    HANDLE readEnd = reinterpret_cast<HANDLE>(started.output);
+    HANDLE process = reinterpret_cast<HANDLE>(started.process);
     char buffer[4096];
     DWORD count = 0;
     while (ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) && count > 0) {
@@ -117,12 +137,18 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
     }
     CloseHandle(readEnd);
 
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process, INFINITE);
     DWORD exitCode = 0;
-    if (GetExitCodeProcess(process.hProcess, &exitCode)) {
+    if (GetExitCodeProcess(process, &exitCode)) {
         result.exitCode = static_cast<int>(exitCode);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
+    started.started = false;
     return result;
+}
+
+ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
+{
+    StartedProcess process = StartProcess(executable, {}, changes);
+    return FinishProcess(process);
 }
