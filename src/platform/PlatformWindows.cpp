@@ -445,8 +445,11 @@ ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
     }
     const DWORD error = GetLastError();
     // Held by another run: sharing violation. Just released and waiting for its deletion (or
-    // looked at by a scanner meanwhile): access denied until the last handle closes.
-    if (IsTransientRefusal(error)) {
+    // looked at by a scanner meanwhile): access denied while the file is still there. Access
+    // denied without any lock file means the folder takes no new file from us.
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+        (error == ERROR_ACCESS_DENIED &&
+         GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES)) {
         return Attempt::HeldElsewhere;
     }
     reason = SystemMessage(error);
