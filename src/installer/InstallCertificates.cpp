@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "installer/AddressBookReader.h"
 #include "installer/ConsoleLines.h"
@@ -42,25 +44,36 @@ void RemoveUnfinishedNewStore(const std::string& newStorePath)
 
 } // namespace
 
-void InstallCertificatesTo(const std::string& storePath, const std::string& newStorePath,
-                           std::vector<CertificateRecord>& certificates, std::ostream& out,
-                           std::ostream& err)
+namespace {
+
+enum class InstallOutcome
 {
+    Finished,    // installed, or every outcome that the lines already told
+    StoreChanged // another program changed the store after it was read; nothing was swapped
+};
+
+// One pass over the store: read, write the new store, verify it, swap it in.
+InstallOutcome InstallOnce(const std::string& storePath, const std::string& newStorePath,
+                           std::vector<CertificateRecord>& certificates, std::ostream& out,
+                           std::ostream& err, const std::function<void()>& beforeSwap)
+{
+    // Taken before the read: a change made while we read shows as well.
+    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(storePath);
     AddressBookSummary summary;
     // The store stays open from the first read to the end of the copy, and is closed before
     // anything is moved.
     auto store = std::make_unique<OpenedStore>();
     StoreSchema schema;
-    if (!ReadAddressBook(storePath, certificates, summary, *store, schema)) {
+    if (!identity || !ReadAddressBook(storePath, certificates, summary, *store, schema)) {
         WriteLine(out, "Can't parse addressbook");
-        return;
+        return InstallOutcome::Finished;
     }
     const auto missingCount = static_cast<std::uint32_t>(
         std::count_if(certificates.begin(), certificates.end(),
                       [](const CertificateRecord& record) { return !record.alreadyTrusted; }));
     if (missingCount == 0) {
         WriteLine(out, "Certificates are already trusted");
-        return;
+        return InstallOutcome::Finished;
     }
     WriteLine(out, "adding certificates");
 
@@ -75,12 +88,28 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
         if (outcome != WriteOutcome::CannotCreate) {
             RemoveUnfinishedNewStore(newStorePath);
         }
-        return;
+        return InstallOutcome::Finished;
     }
     if (!VerifyNewStore(newStorePath, certificates, writtenEntryCount)) {
         RemoveUnfinishedNewStore(newStorePath);
         WriteLine(out, "The new store did not read back correctly; the store was left unchanged");
-        return;
+        return InstallOutcome::Finished;
+    }
+    // Whoever may read or change the store now may do the same with its replacement, and no
+    // one else: the rewrite must not widen access to the user's trust store.
+    std::string reason;
+    if (!platform::CopyAccessSettings(storePath, newStorePath, reason)) {
+        RemoveUnfinishedNewStore(newStorePath);
+        WriteLine(out, "Can't give the new store the store's permissions (" + reason +
+                           "); the store was left unchanged");
+        return InstallOutcome::Finished;
+    }
+    if (beforeSwap) {
+        beforeSwap();
+    }
+    if (platform::IdentityOf(storePath) != identity) {
+        RemoveUnfinishedNewStore(newStorePath);
+        return InstallOutcome::StoreChanged;
     }
 
     switch (ReplaceStore(storePath, newStorePath, out, err)) {
@@ -88,17 +117,52 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
         WriteLine(out, "New certificates are succesfully installed Adobe's Trusted Certificates "
                        "store.");
         WriteLine(out, "Newly added certificates are issued by Velmora.");
-        return;
+        break;
     case ReplaceOutcome::LeftUnchanged:
         RemoveUnfinishedNewStore(newStorePath);
         WriteLine(out, "Adobe's Trusted Certificates store was left unchanged.");
-        return;
+        break;
     case ReplaceOutcome::OldStoreAtBackup:
         RemoveUnfinishedNewStore(newStorePath);
         WriteLine(out, "Adobe's Trusted Certificates store could not be put back; it is kept as " +
                            BackupPathOf(storePath));
+        break;
+    }
+    return InstallOutcome::Finished;
+}
+
+} // namespace
+
+void InstallCertificatesTo(const std::string& storePath, const std::string& newStorePath,
+                           std::vector<CertificateRecord>& certificates, std::ostream& out,
+                           std::ostream& err, const std::function<void()>& beforeSwap)
+{
+    // Told apart from a store that is no store: this one may read fine at the next logon.
+    std::string reason;
+    std::FILE* probe = platform::OpenFile(storePath, "rb", reason);
+    if (probe == nullptr) {
+        WriteLine(out, "Can't read addressbook now: " + reason + "; the store was left unchanged");
         return;
     }
+    std::fclose(probe);
+    // A file found there was left by a run that was stopped. Anything else (a folder, a
+    // device) is not ours to remove; creating the new store then fails on it.
+    if (platform::KindOfPath(newStorePath) == platform::PathKind::RegularFile) {
+        RemoveUnfinishedNewStore(newStorePath);
+    }
+    // What earlier stores of the run found, so that a second pass judges this store anew.
+    const std::vector<CertificateRecord> foundBefore = certificates;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (InstallOnce(storePath, newStorePath, certificates, out, err, beforeSwap) ==
+            InstallOutcome::Finished) {
+            return;
+        }
+        certificates = foundBefore;
+        if (pass == 0) {
+            WriteLine(out, "The store was changed by another program meanwhile; reading it again");
+        }
+    }
+    WriteLine(out, "The store keeps being changed by another program; it was left unchanged");
 }
 
 void InstallCertificates(const std::string& storePath, const std::string& newStorePath,

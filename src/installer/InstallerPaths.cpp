@@ -12,6 +12,19 @@ bool FileExists(const std::string& path)
     return platform::FileExists(path);
 }
 
+StoreKind KindOfStorePath(const std::string& path)
+{
+    switch (platform::KindOfPath(path)) {
+    case platform::PathKind::Missing:
+        return StoreKind::Absent;
+    case platform::PathKind::RegularFile:
+        return StoreKind::RegularFile;
+    case platform::PathKind::Other:
+        break;
+    }
+    return StoreKind::NotAFile;
+}
+
 std::optional<std::string> FindAppDataFolder()
 {
     std::optional<std::string> value = platform::EnvironmentValue("APPDATA");

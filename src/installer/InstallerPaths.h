@@ -19,6 +19,16 @@ std::string GetExecutableFolder();
 // the way, a folder in its place or a file locked against reading all count as absent.
 bool FileExists(const std::string& path);
 
+// What is at a store path, found without opening it: only a regular file can be a store, and
+// a FIFO there would block an open.
+enum class StoreKind
+{
+    Absent,
+    RegularFile,
+    NotAFile // a folder, FIFO, device or socket
+};
+StoreKind KindOfStorePath(const std::string& path);
+
 // The roaming profile folder: the "APPDATA" environment value, or where the system keeps that
 // folder when the variable is not set (Windows only). An empty value counts as not set: it
 // would make every store path relative to the root of the current drive.

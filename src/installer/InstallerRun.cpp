@@ -6,7 +6,7 @@
 
 int RunInstaller(const std::string& executableFolder,
                  const std::optional<std::string>& appDataFolder, std::ostream& out,
-                 const InstallCertificatesFunction& install)
+                 const InstallCertificatesFunction& install, std::chrono::milliseconds lockWait)
 {
     if (!appDataFolder || appDataFolder->empty()) {
         WriteLine(out, "APPDATA is not set; no trust store to update");
@@ -27,12 +27,24 @@ int RunInstaller(const std::string& executableFolder,
 
     for (const char* version : kAcrobatVersions) {
         const std::string storePath = ComposeStorePath(profileFolder, version);
-        RecoverInterruptedStore(storePath, out);
-        if (!FileExists(storePath)) {
+        // No store of this version, not even an interrupted run's backup: nothing to lock.
+        if (KindOfStorePath(storePath) == StoreKind::Absent &&
+            KindOfStorePath(BackupPathOf(storePath)) == StoreKind::Absent) {
             continue;
         }
-        WriteLine(out, storePath);
-        install(storePath, storePath + "-new", *certificates);
+        (void)WithStoreLock(storePath, lockWait, out, [&]() { // a store left alone said so
+            RecoverInterruptedStore(storePath, out);
+            const StoreKind kind = KindOfStorePath(storePath);
+            if (kind == StoreKind::Absent) {
+                return;
+            }
+            WriteLine(out, storePath);
+            if (kind == StoreKind::NotAFile) {
+                WriteLine(out, "Can't parse addressbook");
+                return;
+            }
+            install(storePath, storePath + "-new", *certificates);
+        });
     }
     return 0;
 }

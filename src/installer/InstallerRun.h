@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -8,7 +9,8 @@
 
 #include "installer/CertificateSet.h"
 
-// Updates one store; the run calls it once per existing store, in version order.
+// Updates one store; the run calls it once per existing store, in version order, while it
+// holds that store's lock.
 using InstallCertificatesFunction =
     std::function<void(const std::string& storePath, const std::string& newStorePath,
                        std::vector<CertificateRecord>& certificates)>;
@@ -17,6 +19,14 @@ using InstallCertificatesFunction =
 // stores under appDataFolder (the roaming profile folder; nothing when it is unknown) and
 // hands each existing store to install. Every outcome is a console line on out; the result is
 // the process exit code, 0 on every path, so a logon script never reports a failure.
+//
+// One run at a time per store: the store's lock is taken before anything of it is looked at
+// (an interrupted run's backup included) and held until its install is over. A run that finds
+// it taken says so once and waits, up to lockWait, then judges the store afresh; when the wait
+// runs out it says so and leaves that store alone. Anything but a regular file at a store path
+// gets the path and "Can't parse addressbook"; it is never opened.
+inline constexpr std::chrono::milliseconds kStoreLockWait{30000};
 int RunInstaller(const std::string& executableFolder,
                  const std::optional<std::string>& appDataFolder, std::ostream& out,
-                 const InstallCertificatesFunction& install);
+                 const InstallCertificatesFunction& install,
+                 std::chrono::milliseconds lockWait = kStoreLockWait);

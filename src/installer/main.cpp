@@ -9,5 +9,6 @@ int main()
 {
     platform::PrepareConsole();
     (void)RunInstaller(GetExecutableFolder(), FindAppDataFolder(), std::cout, InstallCertificates);
+    platform::RestoreConsole();
     return 0;
 }

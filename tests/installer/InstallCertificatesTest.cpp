@@ -1,6 +1,7 @@
 #include "installer/InstallCertificates.h"
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,62 @@ TEST_F(InstallCertificatesTest, SecondInstallFindsEverythingAndChangesNothing)
     WriteStore(StoreBytes());
     EXPECT_EQ(Install(records), "Certificates are already trusted\n");
     ExpectUntouched();
+}
+
+// Another program (the reader application saving) rewrites the store after it was read and
+// before the swap: its change is kept and the certificates still go in.
+TEST_F(InstallCertificatesTest, ChangeMadeBeforeTheSwapIsKept)
+{
+    WriteStore(BuildStore({{1, Catalog("2 0 R")}, {2, Entry("aa01", 3)}}));
+    const std::string changed =
+        BuildStore({{1, Catalog("2 0 R 3 0 R")}, {2, Entry("aa01", 3)}, {3, Entry("bb02", 4)}});
+    int changes = 0;
+    std::ostringstream out;
+    std::vector<CertificateRecord> records = Records({"0a0b0c"});
+    InstallCertificatesTo(mStore, mNewStore, records, out, mErr, [&]() {
+        if (changes++ == 0) {
+            TempFolder::WriteFile(mStore, changed);
+        }
+    });
+    EXPECT_EQ(out.str(), "adding certificates\n"
+                         "The store was changed by another program meanwhile; reading it again\n" +
+                             kInstalledLines);
+    std::vector<CertificateRecord> check = Records({"aa01", "bb02", "0a0b0c"});
+    EXPECT_TRUE(ReadAddressBook(mStore, check));
+    EXPECT_EQ(Flags(check), (std::vector<bool>{true, true, true}));
+    EXPECT_FALSE(platform::PathExists(mNewStore));
+    EXPECT_FALSE(platform::PathExists(mBackup));
+}
+
+TEST_F(InstallCertificatesTest, StoreChangedAtEveryPassIsLeftAsTheOtherProgramWroteIt)
+{
+    WriteStore(BuildStore({{1, Catalog("")}}));
+    std::string written;
+    int changes = 0;
+    std::ostringstream out;
+    std::vector<CertificateRecord> records = Records({"0a0b0c"});
+    InstallCertificatesTo(mStore, mNewStore, records, out, mErr, [&]() {
+        written = BuildStore({{1, Catalog("", std::string(3 + changes++, '2'))}});
+        TempFolder::WriteFile(mStore, written);
+    });
+    EXPECT_EQ(out.str(),
+              "adding certificates\n"
+              "The store was changed by another program meanwhile; reading it again\n"
+              "adding certificates\n"
+              "The store keeps being changed by another program; it was left unchanged\n");
+    EXPECT_EQ(StoreBytes(), written);
+    EXPECT_FALSE(platform::PathExists(mNewStore));
+    EXPECT_FALSE(platform::PathExists(mBackup));
+}
+
+// A "-new" found under the lock was left by a run that was stopped; a read-only one too.
+TEST_F(InstallCertificatesTest, StoppedRunsNewStoreIsReplaced)
+{
+    WriteStore(BuildStore({{1, Catalog("")}}));
+    TempFolder::WriteFile(mNewStore, "half a store");
+    fs::permissions(Utf8ToPath(mNewStore), fs::perms(0444));
+    EXPECT_EQ(Install({"0a0b0c"}), kInstalledLines);
+    EXPECT_FALSE(platform::PathExists(mNewStore));
 }
 
 struct RefusedCase

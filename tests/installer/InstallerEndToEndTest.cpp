@@ -1,6 +1,4 @@
-// Runs the built trust-installer as a user's logon script would: the program and its
-// certificate files copied into a folder with a non-ASCII name, APPDATA pointing at a
-// profile folder, standard output captured.
+// The built trust-installer as a user's logon script runs it (InstallerProgram.h).
 
 #include <filesystem>
 #include <optional>
@@ -10,86 +8,16 @@
 #include <gtest/gtest.h>
 
 #include "GoldenFile.h"
+#include "InstallerProgram.h"
 #include "PemText.h"
-#include "RunProcess.h"
 #include "StoreFiles.h"
-#include "TempFolder.h"
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
-#include "installer/InstallerPaths.h"
-#include "platform/Platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class InstallerEndToEndTest : public ::testing::Test
-{
-protected:
-    InstallerEndToEndTest()
-        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")), mAppData(mFolder.PathOf("Roaming Ærø"))
-    {
-        fs::create_directories(Utf8ToPath(mExeFolder));
-        fs::create_directories(Utf8ToPath(mAppData));
-        fs::path exe = Utf8ToPath(TRUST_INSTALLER_EXE);
-        mExe = mExeFolder + platform::kPathSeparator + PathToUtf8(exe.filename());
-        fs::copy_file(exe, Utf8ToPath(mExe));
-        for (const CertificateFile& file : kCertificateFiles) {
-            fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / file.fileName,
-                          Utf8ToPath(CertPath(file.fileName)));
-        }
-    }
-
-    std::string CertPath(const std::string& fileName) const
-    {
-        return mExeFolder + platform::kPathSeparator + fileName;
-    }
-
-    std::string ExampleCertificate(const std::string& fileName) const
-    {
-        return TempFolder::ReadFile(
-            PathToUtf8(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / fileName));
-    }
-
-    std::string StorePath(const char* version) const
-    {
-        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
-    }
-
-    void CopyExampleStore(const char* version) const
-    {
-        fs::path store = Utf8ToPath(StorePath(version));
-        fs::create_directories(store.parent_path());
-        fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "profile" / "Adobe" / "Acrobat" /
-                          "DC" / "Security" / "addressbook.acrodata",
-                      store);
-    }
-
-    std::string RunInstallerProgram() const
-    {
-        ProcessResult result = RunProcess(mExe, {{"APPDATA", mAppData}});
-        EXPECT_TRUE(result.started);
-        EXPECT_EQ(result.exitCode, 0);
-        return result.output;
-    }
-
-    static std::string Line(const std::string& text) { return text + kConsoleLineEnd; }
-
-    // What an install that added certificates prints after the store path.
-    static std::string InstalledLines()
-    {
-        return Line("adding certificates") + Line("File successfully renamed") +
-               Line("File successfully renamed") +
-               Line("New certificates are succesfully installed Adobe's Trusted Certificates "
-                    "store.") +
-               Line("Newly added certificates are issued by Velmora.");
-    }
-
-    TempFolder mFolder;
-    std::string mExeFolder;
-    std::string mAppData;
-    std::string mExe;
-};
+using InstallerEndToEndTest = InstallerProgramTest;
 
 TEST_F(InstallerEndToEndTest, NoStoreGivesNoOutput)
 {

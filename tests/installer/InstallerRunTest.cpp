@@ -1,8 +1,11 @@
 #include "installer/InstallerRun.h"
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -74,7 +77,8 @@ protected:
         TempFolder::WriteFile(path, "%PPKLITE-2.1\n");
     }
 
-    std::string Run(const std::optional<std::string>& appData)
+    std::string Run(const std::optional<std::string>& appData,
+                    std::chrono::milliseconds lockWait = kStoreLockWait)
     {
         std::ostringstream out;
         auto install = [this](const std::string& storePath, const std::string& newStorePath,
@@ -84,7 +88,7 @@ protected:
                 certificates.front().alreadyTrusted = true;
             }
         };
-        EXPECT_EQ(RunInstaller(mExeFolder, appData, out, install), 0);
+        EXPECT_EQ(RunInstaller(mExeFolder, appData, out, install, lockWait), 0);
         return out.str();
     }
     std::string Run() { return Run(mAppData); }
@@ -106,6 +110,17 @@ protected:
             hex.push_back(record.certHex);
         }
         return hex;
+    }
+
+    // Certificates and a DC store, whose lock the returned object holds as another run would.
+    std::unique_ptr<platform::ExclusiveLock> StoreLockedByAnotherRun() const
+    {
+        WriteAllCertificates();
+        WriteStore("DC");
+        std::unique_ptr<platform::ExclusiveLock> lock;
+        std::string reason;
+        (void)platform::ExclusiveLock::TryAcquire(StorePath("DC"), lock, reason); // null: failed
+        return lock;
     }
 
     TempFolder mFolder;
@@ -268,13 +283,41 @@ TEST_F(InstallerRunTest, UnknownExecutableFolderLooksForNoCertificate)
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(InstallerRunTest, FolderInPlaceOfStoreIsPassedOver)
+// Only a regular file is a store: a folder there is named and refused, never opened.
+TEST_F(InstallerRunTest, FolderInPlaceOfStoreIsRefused)
 {
     WriteAllCertificates();
     std::filesystem::create_directories(Utf8ToPath(StorePath("DC")));
     WriteStore("11.0");
-    EXPECT_EQ(Run(), StorePath("11.0") + "\n");
+    EXPECT_EQ(Run(), StorePath("DC") + "\nCan't parse addressbook\n" + StorePath("11.0") + "\n");
     ASSERT_EQ(mCalls.size(), 1u);
+}
+
+// Another run holds the store for longer than this run waits: it is left alone, once said.
+TEST_F(InstallerRunTest, StoreLockedByAnotherRunIsLeftAloneAfterTheWait)
+{
+    std::unique_ptr<platform::ExclusiveLock> otherRun = StoreLockedByAnotherRun();
+    ASSERT_NE(otherRun, nullptr);
+    EXPECT_EQ(Run(mAppData, std::chrono::milliseconds(200)),
+              "Another install is updating " + StorePath("DC") + "; waiting\n" +
+                  "Another install is still updating " + StorePath("DC") + "; it was left alone\n");
+    EXPECT_TRUE(mCalls.empty());
+}
+
+// When the other run ends within the wait, the store is judged as usual.
+TEST_F(InstallerRunTest, StoreReleasedByAnotherRunIsInstalled)
+{
+    std::unique_ptr<platform::ExclusiveLock> otherRun = StoreLockedByAnotherRun();
+    ASSERT_NE(otherRun, nullptr);
+    std::thread release([&otherRun]() {
+        platform::SleepMilliseconds(100);
+        otherRun.reset();
+    });
+    const std::string output = Run(mAppData, std::chrono::milliseconds(20000));
+    release.join();
+    EXPECT_EQ(output, "Another install is updating " + StorePath("DC") + "; waiting\n" +
+                          StorePath("DC") + "\n");
+    EXPECT_EQ(mCalls.size(), 1u);
 }
 
 } // namespace
