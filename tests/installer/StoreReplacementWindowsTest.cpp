@@ -36,16 +36,25 @@ protected:
     }
 };
 
-// A scanner opens the fresh new store without sharing for 1.2 s the moment it is written.
+// A scanner opens the fresh new store for 1.2 s the moment it is written, with read sharing
+// only: the new store can be read back but not moved in until the scanner lets go. Whether
+// the scanner catches that moment is up to the system, so the round is repeated (a few times
+// at most) until it did; the install must succeed every time.
 TEST_F(StoreReplacementWindowsTest, ScannerHoldingTheNewStoreDoesNotFailTheInstall)
 {
-    CopyExampleStore("DC");
     const std::string store = StorePath("DC");
-    StartedProcess scanner = StartHolding(store + "-new", 1200, "none", false);
-    EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
-    EXPECT_EQ(FinishProcess(scanner).exitCode, 0);
-    EXPECT_EQ(NamesBeside(store), std::vector<std::string>{"addressbook.acrodata"});
-    EXPECT_EQ(RunInstallerProgram(), Line(store) + Line("Certificates are already trusted"));
+    bool held = false;
+    for (int round = 0; round < 4 && !held; ++round) {
+        SCOPED_TRACE(round);
+        (void)platform::RemoveFile(store);
+        CopyExampleStore("DC");
+        StartedProcess scanner = StartHolding(store + "-new", 1200, "read", false);
+        EXPECT_EQ(RunInstallerProgram(), Line(store) + InstalledLines());
+        held = FinishProcess(scanner).exitCode == 0;
+        EXPECT_EQ(NamesBeside(store), std::vector<std::string>{"addressbook.acrodata"});
+        EXPECT_EQ(RunInstallerProgram(), Line(store) + Line("Certificates are already trusted"));
+    }
+    EXPECT_TRUE(held) << "the stand-in scanner never caught the new store";
 }
 
 // Held longer than the retries last: without any sharing the store can't be read; with read

@@ -1,12 +1,29 @@
 // hold-file PATH MILLISECONDS SHARING READY-FILE
 //
 // Stands in for a virus scanner or another program: waits until PATH can be opened with the
-// given sharing ("none", or "readwrite" for read and write sharing without delete sharing),
-// holds it open for MILLISECONDS, then closes it. Once the file is open it creates READY-FILE,
-// so a test knows when the hold has begun. Gives up after 60,000 tries without it (exit 1).
+// given sharing ("none"; "read" for read sharing only; "readwrite" for read and write sharing
+// without delete sharing), holds it open for MILLISECONDS, then closes it. Once the file is
+// open it creates READY-FILE, so a test knows when the hold has begun. A file that is being
+// written with our kind of sharing opens only once its writer closes it, as a scanner's does.
+// Exit 1 when the file was never opened: it appeared and went again, or a minute passed.
 
 #include <string>
 #include <windows.h>
+
+namespace {
+
+DWORD ShareModeOf(const std::wstring& sharing)
+{
+    if (sharing == L"read") {
+        return FILE_SHARE_READ;
+    }
+    if (sharing == L"readwrite") {
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main()
 {
@@ -15,14 +32,22 @@ int main()
     if (words == nullptr || count != 5) {
         return 2;
     }
-    const std::wstring sharing = words[3];
-    const DWORD shareMode = sharing == L"none" ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const DWORD shareMode = ShareModeOf(words[3]);
     const DWORD holdMilliseconds = static_cast<DWORD>(std::stoul(words[2]));
+    const ULONGLONG giveUp = GetTickCount64() + 60000;
+    bool seen = false;
     HANDLE held = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 60000 && held == INVALID_HANDLE_VALUE; ++attempt) {
+    while (held == INVALID_HANDLE_VALUE && GetTickCount64() < giveUp) {
+        // No pause between tries: the moment between a writer's close and its next use of
+        // the file is short.
         held = CreateFileW(words[1], GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, 0, nullptr);
         if (held == INVALID_HANDLE_VALUE) {
-            Sleep(1);
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND && seen) {
+                break;
+            }
+            seen = seen || error != ERROR_FILE_NOT_FOUND;
+            Sleep(0);
         }
     }
     if (held == INVALID_HANDLE_VALUE) {

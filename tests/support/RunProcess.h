@@ -40,6 +40,10 @@ StartedProcess StartProcess(const std::string& executable,
 // Collects the started program's standard output to its end and waits for it to end.
 ProcessResult FinishProcess(StartedProcess& process);
 
+// Ends the started program at once, as a power cut or a task manager would (SIGKILL,
+// TerminateProcess); FinishProcess must still follow.
+void KillProcess(const StartedProcess& process);
+
 inline constexpr std::size_t kMaxProcessOutputBytes = 1024 * 1024;
 
 // What a console line ends with in a child's standard output: text-mode output on Windows

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstring>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -109,6 +110,13 @@ ProcessResult FinishProcess(StartedProcess& process)
     }
     process.started = false;
     return result;
+}
+
+void KillProcess(const StartedProcess& process)
+{
+    if (process.started) {
+        (void)kill(static_cast<pid_t>(process.process), SIGKILL); // it may have ended already
+    }
 }
 
 ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)

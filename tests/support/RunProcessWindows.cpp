@@ -147,6 +147,14 @@ ProcessResult FinishProcess(StartedProcess& started)
     return result;
 }
 
+void KillProcess(const StartedProcess& process)
+{
+    if (process.started) {
+        // It may have ended already; then there is nothing to stop.
+        (void)TerminateProcess(reinterpret_cast<HANDLE>(process.process), 137);
+    }
+}
+
 ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges& changes)
 {
     StartedProcess process = StartProcess(executable, {}, changes);
