@@ -139,4 +139,24 @@ TEST(PlatformWindowsTest, LongPathsWork)
     }
 }
 
+// The code page belongs to the console window, which outlives the program. A test run with
+// redirected output has no console: it gets one of its own for the test.
+TEST(PlatformWindowsTest, ConsoleCodePageIsPutBackAsFound)
+{
+    const bool ownConsole = GetConsoleWindow() == nullptr && AllocConsole() != 0;
+    if (GetConsoleOutputCP() == 0 || SetConsoleOutputCP(850) == 0) {
+        if (ownConsole) {
+            FreeConsole();
+        }
+        GTEST_SKIP() << "no console to try it on (Wine gives none to a program without a terminal)";
+    }
+    platform::PrepareConsole();
+    EXPECT_EQ(GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
+    platform::RestoreConsole();
+    EXPECT_EQ(GetConsoleOutputCP(), 850u);
+    if (ownConsole) {
+        FreeConsole();
+    }
+}
+
 } // namespace
