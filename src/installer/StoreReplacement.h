@@ -26,6 +26,8 @@ ReplaceOutcome ReplaceStore(const std::string& storePath, const std::string& new
 
 // A run stopped between the two renames leaves the store only under its backup name. Puts it
 // back at storePath, saying so on out, when the store path is free and the backup is a file.
+// The caller holds the store's lock: without it, another run's swap in progress (the store
+// moved out, the new one not yet in) would look the same, and be undone.
 void RecoverInterruptedStore(const std::string& storePath, std::ostream& out);
 
 // Runs work while this process holds the store's exclusive lock, so that runs started side by
