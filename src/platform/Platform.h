@@ -31,6 +31,7 @@ std::optional<std::string> RoamingAppDataFolder();
 // folder at the path gives null at once. On Windows an open that the system refuses with a
 // sharing violation, access denied or a lock violation (a virus scanner holding the file for
 // a moment) is tried again with short pauses for about three seconds before it fails.
+// A file that a write mode creates on POSIX is readable and writable by its owner only.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason);
 

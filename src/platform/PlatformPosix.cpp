@@ -80,7 +80,10 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reas
     }
     // O_NONBLOCK: opening a FIFO waits for its other end otherwise. It is cleared once the
     // file is open, so reads and writes block as usual.
-    int fd = open(path.c_str(), flags, 0666);
+    // A file we create is the user's alone (0600 whatever the umask): a new trust store must
+    // not be readable by others while it is written. CopyAccessSettings gives it the old
+    // store's bits once it is complete.
+    int fd = open(path.c_str(), flags, 0600);
     if (fd < 0) {
         reason = std::strerror(errno);
         return nullptr;

@@ -22,4 +22,19 @@ TEST(PlatformPosixTest, FifoIsNoFileAndNeverBlocks)
     EXPECT_EQ(reason, "Not a regular file");
 }
 
+// Until it takes the old store's permissions, a new store is no one's to read but the user's.
+TEST(PlatformPosixTest, CreatedFilesAreTheOwnersAlone)
+{
+    TempFolder folder;
+    std::string path = folder.PathOf("addressbook.acrodata-new");
+    const mode_t previous = umask(0);
+    std::FILE* file = platform::OpenFile(path, "wb");
+    umask(previous);
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
 } // namespace
