@@ -91,7 +91,7 @@ ReadCertificateList(const std::string& folder, std::ostream& out,
             WriteLine(out, std::string("can't read ") + file.label + " certificate, skipping it");
             continue;
         }
-        certificates.push_back(CertificateRecord{BytesToHex(*der), false});
+        certificates.push_back(CertificateRecord{BytesToHex(*der), false, file.label});
     }
     return certificates;
 }

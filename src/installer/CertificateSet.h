@@ -17,6 +17,7 @@ struct CertificateRecord
 {
     std::string certHex; // the certificate's DER bytes, lower-case hexadecimal, two per byte
     bool alreadyTrusted = false;
+    const char* label = ""; // the label of the file it was read from, for console lines
 };
 
 // A certificate file beside the executable. The first three must be present for a run to
