@@ -1,8 +1,8 @@
 #pragma once
 
-// The built trust-installer as a user's logon script runs it: the program and its certificate
-// files copied into a folder with a non-ASCII name, APPDATA pointing at a profile folder,
-// standard output captured.
+// The built trust-installer as a user's logon script runs it: the program copied beside the
+// certificate files (ProgramFoldersTest), APPDATA pointing at the profile folder, standard
+// output captured.
 
 #include <algorithm>
 #include <filesystem>
@@ -11,55 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgramFoldersTest.h"
 #include "RunProcess.h"
-#include "TempFolder.h"
-#include "installer/CertificateSet.h"
-#include "installer/InstallerPaths.h"
-#include "platform/Platform.h"
 
-class InstallerProgramTest : public ::testing::Test
+class InstallerProgramTest : public ProgramFoldersTest
 {
 protected:
-    InstallerProgramTest()
-        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")), mAppData(mFolder.PathOf("Roaming Ærø"))
-    {
-        namespace fs = std::filesystem;
-        fs::create_directories(Utf8ToPath(mExeFolder));
-        fs::create_directories(Utf8ToPath(mAppData));
-        fs::path exe = Utf8ToPath(TRUST_INSTALLER_EXE);
-        mExe = mExeFolder + platform::kPathSeparator + PathToUtf8(exe.filename());
-        fs::copy_file(exe, Utf8ToPath(mExe));
-        for (const CertificateFile& file : kCertificateFiles) {
-            fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / file.fileName,
-                          Utf8ToPath(CertPath(file.fileName)));
-        }
-    }
+    InstallerProgramTest() : mExe(CopyProgram(TRUST_INSTALLER_EXE)) {}
 
-    std::string CertPath(const std::string& fileName) const
+    static std::string ExampleCertificate(const std::string& fileName)
     {
-        return mExeFolder + platform::kPathSeparator + fileName;
-    }
-
-    std::string ExampleCertificate(const std::string& fileName) const
-    {
-        return TempFolder::ReadFile(
-            PathToUtf8(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / fileName));
-    }
-
-    std::string StorePath(const char* version) const
-    {
-        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
-    }
-
-    // The bundled example store, at the store path of the version.
-    void CopyExampleStore(const char* version) const
-    {
-        namespace fs = std::filesystem;
-        fs::path store = Utf8ToPath(StorePath(version));
-        fs::create_directories(store.parent_path());
-        fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "profile" / "Adobe" / "Acrobat" /
-                          "DC" / "Security" / "addressbook.acrodata",
-                      store);
+        return TempFolder::ReadFile(ExampleCertificatePath(fileName));
     }
 
     std::string RunInstallerProgram() const
@@ -99,8 +61,5 @@ protected:
         return names;
     }
 
-    TempFolder mFolder;
-    std::string mExeFolder;
-    std::string mAppData;
     std::string mExe;
 };

@@ -9,63 +9,23 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgramFoldersTest.h"
 #include "StoreFiles.h"
-#include "TempFolder.h"
-#include "installer/InstallerPaths.h"
 #include "installer/StoreReplacement.h"
-#include "platform/Platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Every file below folder with its bytes, to show that a check changed nothing.
-std::map<std::string, std::string> Snapshot(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(Utf8ToPath(folder))) {
-        const std::string path = PathToUtf8(entry.path());
-        files[path] = entry.is_regular_file() ? TempFolder::ReadFile(path) : "<folder>";
-    }
-    return files;
-}
-
-// A program folder holding the example certificates and a profile folder, both with
-// non-ASCII names.
-class TrustCheckTest : public ::testing::Test
+// The example certificates beside the program, stores built from them under the profile.
+class TrustCheckTest : public ProgramFoldersTest
 {
 protected:
     TrustCheckTest()
-        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")), mAppData(mFolder.PathOf("Roaming Ærø"))
     {
         for (const CertificateFile& file : kCertificateFiles) {
-            const fs::path source = Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / file.fileName;
-            mHex[file.label] = BytesToHex(*ReadFileBytes(PathToUtf8(source)));
+            mHex[file.label] = BytesToHex(*ReadFileBytes(ExampleCertificatePath(file.fileName)));
         }
-        Reset();
-    }
-
-    // Every example certificate in the program folder, an empty profile folder.
-    void Reset() const
-    {
-        fs::remove_all(Utf8ToPath(mExeFolder));
-        fs::remove_all(Utf8ToPath(mAppData));
-        fs::create_directories(Utf8ToPath(mExeFolder));
-        fs::create_directories(Utf8ToPath(mAppData));
-        for (const CertificateFile& file : kCertificateFiles) {
-            fs::copy_file(Utf8ToPath(TRUST_INSTALLER_EXAMPLES) / "certs" / file.fileName,
-                          Utf8ToPath(CertPath(file.fileName)));
-        }
-    }
-
-    std::string CertPath(const std::string& fileName) const
-    {
-        return mExeFolder + platform::kPathSeparator + fileName;
-    }
-
-    std::string StorePath(const char* version) const
-    {
-        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
     }
 
     // A store holding the example certificates with these labels, plus an unrelated entry.
@@ -83,15 +43,6 @@ protected:
         return BuildStore(objects);
     }
 
-    void WriteStore(const std::string& path, const std::string& bytes) const
-    {
-        fs::create_directories(Utf8ToPath(path).parent_path());
-        TempFolder::WriteFile(path, bytes);
-    }
-
-    TempFolder mFolder;
-    std::string mExeFolder;
-    std::string mAppData;
     std::map<std::string, std::string> mHex; // label -> certificate as the store holds it
 };
 
@@ -115,22 +66,22 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
     const CheckCase cases[] = {
         {"no store", [] {}, {"No trust store found"}, TrustCheckResult::NothingToDo},
         {"one store holding every certificate",
-         [&] { WriteStore(dc, StoreWith(kAllLabels)); },
+         [&] { WriteStore("DC", StoreWith(kAllLabels)); },
          {dc, "All certificates are trusted"},
          TrustCheckResult::NothingToDo},
         {"missing certificates named in list order, stores in version order",
          [&] {
-             WriteStore(v11, StoreWith(kAllLabels));
-             WriteStore(dc, StoreWith({"NorvTrustRootCAG2", "NorvSigningCAG2", "NorvESealCA",
-                                       "TesselTimeStampingCA", "NorvESealCAG2"}));
+             WriteStore("11.0", StoreWith(kAllLabels));
+             WriteStore("DC", StoreWith({"NorvTrustRootCAG2", "NorvSigningCAG2", "NorvESealCA",
+                                         "TesselTimeStampingCA", "NorvESealCAG2"}));
          },
          {dc, "missing: NorvSigningCA", "missing: TimeStampingCA2", "missing: NorvESealCA_2", v11,
           "All certificates are trusted"},
          TrustCheckResult::WouldAdd},
         {"each store judged on its own",
          [&] {
-             WriteStore(dc, StoreWith(kAllLabels));
-             WriteStore(v10, StoreWith({}));
+             WriteStore("DC", StoreWith(kAllLabels));
+             WriteStore("10.0", StoreWith({}));
          },
          {dc, "All certificates are trusted", v10, "missing: NorvSigningCA",
           "missing: TesselTimeStampingCA", "missing: NorvESealCA", "missing: NorvSigningCAG2",
@@ -139,19 +90,22 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
          TrustCheckResult::WouldAdd},
         {"an unreadable store outweighs one that would get certificates",
          [&] {
-             WriteStore(dc, StoreWith({"NorvSigningCA"}));
-             WriteStore(v11, damaged);
+             WriteStore("DC", StoreWith({"NorvSigningCA"}));
+             WriteStore("11.0", damaged);
          },
          {dc, "missing: TesselTimeStampingCA", "missing: NorvESealCA", "missing: NorvSigningCAG2",
           "missing: TimeStampingCA2", "missing: NorvESealCA_2", "missing: NorvESealCAG2",
           "missing: NorvTrustRootCAG2", v11, "Can't parse addressbook"},
          TrustCheckResult::CannotTell},
         {"a PDF file in place of a store",
-         [&] { WriteStore(dc, "%PDF-1.7\r\n%%EOF"); },
+         [&] { WriteStore("DC", "%PDF-1.7\r\n%%EOF"); },
          {dc, "Can't parse addressbook"},
          TrustCheckResult::CannotTell},
         {"a store left under its backup name is judged by that file and left there",
-         [&] { WriteStore(BackupPathOf(dc), StoreWith({"NorvSigningCA"})); },
+         [&] {
+             WriteStore("DC", StoreWith({"NorvSigningCA"}));
+             fs::rename(Utf8ToPath(dc), Utf8ToPath(BackupPathOf(dc)));
+         },
          {dc, "missing: TesselTimeStampingCA", "missing: NorvESealCA", "missing: NorvSigningCAG2",
           "missing: TimeStampingCA2", "missing: NorvESealCA_2", "missing: NorvESealCAG2",
           "missing: NorvTrustRootCAG2"},
@@ -165,13 +119,13 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
              fs::remove(Utf8ToPath(CertPath("NorvESealCA_2.crt")));
              std::vector<std::string> labels = kAllLabels;
              std::erase(labels, "NorvESealCA_2");
-             WriteStore(dc, StoreWith(labels));
+             WriteStore("DC", StoreWith(labels));
          },
          {"can't read NorvESealCA_2 certificate, skipping it", dc, "All certificates are trusted"},
          TrustCheckResult::NothingToDo},
         {"mandatory certificates missing: only the first is named",
          [&] {
-             WriteStore(dc, StoreWith({}));
+             WriteStore("DC", StoreWith({}));
              fs::remove(Utf8ToPath(CertPath("TesselTimeStampingCA.crt")));
              fs::remove(Utf8ToPath(CertPath("NorvESealCA.crt")));
          },
@@ -179,7 +133,7 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
          TrustCheckResult::CannotTell},
         {"a mandatory certificate too large to be one",
          [&] {
-             WriteStore(dc, StoreWith({}));
+             WriteStore("DC", StoreWith({}));
              TempFolder::WriteFile(CertPath("NorvESealCA.crt"),
                                    std::string(kMaxCertificateFileBytes + 1, '0'));
          },
@@ -188,9 +142,9 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
     };
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Reset();
+        ResetFolders();
         c.arrange();
-        const auto before = Snapshot(mFolder.Path());
+        const Snapshot before = TakeSnapshot();
 
         std::ostringstream out;
         EXPECT_EQ(RunTrustCheck(mExeFolder, mAppData, out), c.result);
@@ -199,13 +153,13 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
             expected += line + "\n";
         }
         EXPECT_EQ(out.str(), expected);
-        EXPECT_EQ(Snapshot(mFolder.Path()), before);
+        EXPECT_EQ(TakeSnapshot(), before);
     }
 }
 
 TEST_F(TrustCheckTest, CannotTellWithoutProfileOrProgramFolder)
 {
-    WriteStore(StorePath("DC"), StoreWith({}));
+    WriteStore("DC", StoreWith({}));
     struct FolderCase
     {
         const char* what;

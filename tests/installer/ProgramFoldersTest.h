@@ -1,0 +1,98 @@
+#pragma once
+
+// A program folder holding the example certificate files and a profile folder for APPDATA,
+// both with non-ASCII names, for the tests that run a whole program on them.
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "installer/CertificateSet.h"
+#include "installer/InstallerPaths.h"
+#include "platform/Platform.h"
+
+class ProgramFoldersTest : public ::testing::Test
+{
+protected:
+    ProgramFoldersTest()
+        : mExeFolder(mFolder.PathOf("Programme Ünïcödé")), mAppData(mFolder.PathOf("Roaming Ærø"))
+    {
+        ResetFolders();
+    }
+
+    // Every example certificate in the program folder, nothing else in either folder.
+    void ResetFolders() const
+    {
+        namespace fs = std::filesystem;
+        fs::remove_all(Utf8ToPath(mExeFolder));
+        fs::remove_all(Utf8ToPath(mAppData));
+        fs::create_directories(Utf8ToPath(mExeFolder));
+        fs::create_directories(Utf8ToPath(mAppData));
+        for (const CertificateFile& file : kCertificateFiles) {
+            fs::copy_file(Utf8ToPath(ExampleCertificatePath(file.fileName)),
+                          Utf8ToPath(CertPath(file.fileName)));
+        }
+    }
+
+    // A copy of a built program in the program folder; its path.
+    std::string CopyProgram(const std::string& built) const
+    {
+        const std::filesystem::path exe = Utf8ToPath(built);
+        const std::string copy = mExeFolder + platform::kPathSeparator + PathToUtf8(exe.filename());
+        std::filesystem::copy_file(exe, Utf8ToPath(copy));
+        return copy;
+    }
+
+    static std::string ExampleCertificatePath(const std::string& fileName)
+    {
+        return std::string(TRUST_INSTALLER_EXAMPLES) + "/certs/" + fileName;
+    }
+
+    std::string CertPath(const std::string& fileName) const
+    {
+        return mExeFolder + platform::kPathSeparator + fileName;
+    }
+
+    std::string StorePath(const char* version) const
+    {
+        return ComposeStorePath(ComposeProfileFolder(mAppData), version);
+    }
+
+    // Writes a store for the version, with the folders on its way.
+    void WriteStore(const char* version, const std::string& bytes) const
+    {
+        std::filesystem::create_directories(Utf8ToPath(StorePath(version)).parent_path());
+        TempFolder::WriteFile(StorePath(version), bytes);
+    }
+
+    // The example profile's store, copied as the store of the version.
+    void CopyExampleStore(const char* version) const
+    {
+        WriteStore(version, TempFolder::ReadFile(std::string(TRUST_INSTALLER_EXAMPLES) +
+                                                 "/profile/Adobe/Acrobat/DC/Security/"
+                                                 "addressbook.acrodata"));
+    }
+
+    // Every path below the test's folder with its bytes and last write time, to show that a
+    // program changed nothing.
+    using Snapshot = std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>>;
+    Snapshot TakeSnapshot() const
+    {
+        Snapshot files;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(Utf8ToPath(mFolder.Path()))) {
+            const std::string path = PathToUtf8(entry.path());
+            files[path] = {entry.is_regular_file() ? TempFolder::ReadFile(path) : "<folder>",
+                           entry.last_write_time()};
+        }
+        return files;
+    }
+
+    TempFolder mFolder;
+    std::string mExeFolder;
+    std::string mAppData;
+};
