@@ -232,8 +232,6 @@ class CertificateFolderTest(TempFolderTest):
 
 
 class SigningTest(TempFolderTest):
-    PASSWORD = SIGNING_PASSWORD
-
     def setUp(self):
         super().setUp()
         self.cert, self.pfx = make_signing_certificate(self.folder)
@@ -253,14 +251,14 @@ class SigningTest(TempFolderTest):
     def test_signed_copies_verify_and_signing_again_replaces_the_signature(self):
         for attempt in ("first", "again"):
             with self.subTest(attempt):
-                result = self.sign([self.pfx] + self.copies, SIGN_PASSWORD=self.PASSWORD)
+                result = self.sign([self.pfx] + self.copies, SIGN_PASSWORD=SIGNING_PASSWORD)
                 self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
                 self.assertEqual(result.stdout, "".join("signed %s\n" % c for c in self.copies))
                 for copy in self.copies:
                     verified = self.verify(copy)
                     self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
                     self.assertIn("Number of verified signatures: 1", verified.stdout)
-                    self.assertNotIn(self.PASSWORD, result.stdout + result.stderr)
+                    self.assertNotIn(SIGNING_PASSWORD, result.stdout + result.stderr)
         self.assertEqual(sorted(os.listdir(self.folder)),
                          sorted(["key.pem", "cert.pem", "signing.pfx", "trust-installer.exe",
                                  "trust-check.exe"]))
@@ -272,12 +270,12 @@ class SigningTest(TempFolderTest):
             ("no PFX", [missing + ".pfx"] + self.copies, {}, 1,
              "sign: certificate file not found: " + missing + ".pfx"),
             ("a file missing after one present", [self.pfx] + self.copies + [missing],
-             {"SIGN_PASSWORD": self.PASSWORD}, 1, "sign: file to sign not found: " + missing),
+             {"SIGN_PASSWORD": SIGNING_PASSWORD}, 1, "sign: file to sign not found: " + missing),
             ("wrong password", [self.pfx] + self.copies, {"SIGN_PASSWORD": "wrong"}, 1,
              "sign: could not sign " + self.copies[0]),
             ("no password", [self.pfx] + self.copies, {}, 1, "sign: could not sign"),
             ("timestamp server that does not answer", [self.pfx] + self.copies,
-             {"SIGN_PASSWORD": self.PASSWORD, "SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}, 1,
+             {"SIGN_PASSWORD": SIGNING_PASSWORD, "SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}, 1,
              "sign: could not sign " + self.copies[0]),
         ]
         before = {copy: digest(copy) for copy in self.copies}
