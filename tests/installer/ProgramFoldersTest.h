@@ -77,8 +77,9 @@ protected:
                                                  "addressbook.acrodata"));
     }
 
-    // Every path below the test's folder with its bytes and last write time, to show that a
-    // program changed nothing.
+    // Every path below the test's folder; each file with its bytes and last write time. To
+    // show that a program changed no file (a folder's own time changes when a lock file comes
+    // and goes in it).
     using Snapshot = std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>>;
     Snapshot TakeSnapshot() const
     {
@@ -86,8 +87,10 @@ protected:
         for (const auto& entry :
              std::filesystem::recursive_directory_iterator(Utf8ToPath(mFolder.Path()))) {
             const std::string path = PathToUtf8(entry.path());
-            files[path] = {entry.is_regular_file() ? TempFolder::ReadFile(path) : "<folder>",
-                           entry.last_write_time()};
+            files[path] =
+                entry.is_regular_file()
+                    ? std::make_pair(TempFolder::ReadFile(path), entry.last_write_time())
+                    : std::make_pair(std::string("<folder>"), std::filesystem::file_time_type());
         }
         return files;
     }
