@@ -3,10 +3,10 @@
 // A program folder holding the example certificate files and a profile folder for APPDATA,
 // both with non-ASCII names, for the tests that run a whole program on them.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -77,20 +77,31 @@ protected:
                                                  "addressbook.acrodata"));
     }
 
-    // Every path below the test's folder; each file with its bytes and last write time. To
-    // show that a program changed no file (a folder's own time changes when a lock file comes
-    // and goes in it).
-    using Snapshot = std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>>;
+    // Every path below the test's folder; each file with its size, last write time and, up to
+    // the size of the largest certificate file (all but the copied programs), its bytes. To show
+    // that a program changed no file (a folder's own time changes when a lock file comes and goes
+    // in it).
+    struct FileState
+    {
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type lastWrite;
+        std::string bytes;
+        bool operator==(const FileState&) const = default;
+    };
+    using Snapshot = std::map<std::string, FileState>;
     Snapshot TakeSnapshot() const
     {
         Snapshot files;
         for (const auto& entry :
              std::filesystem::recursive_directory_iterator(Utf8ToPath(mFolder.Path()))) {
-            const std::string path = PathToUtf8(entry.path());
-            files[path] =
-                entry.is_regular_file()
-                    ? std::make_pair(TempFolder::ReadFile(path), entry.last_write_time())
-                    : std::make_pair(std::string("<folder>"), std::filesystem::file_time_type());
+            FileState& state = files[PathToUtf8(entry.path())];
+            if (entry.is_regular_file()) {
+                state.size = entry.file_size();
+                state.lastWrite = entry.last_write_time();
+                if (state.size <= kMaxCertificateFileBytes) {
+                    state.bytes = TempFolder::ReadFile(PathToUtf8(entry.path()));
+                }
+            }
         }
         return files;
     }
