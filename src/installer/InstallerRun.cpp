@@ -25,6 +25,26 @@ int RunInstaller(const std::string& executableFolder,
         return 0;
     }
 
+    (void)VisitStores(profileFolder, lockWait, out, [&](const std::string& storePath) {
+        RecoverInterruptedStore(storePath, out);
+        const StoreKind kind = KindOfStorePath(storePath);
+        if (kind == StoreKind::Absent) {
+            return;
+        }
+        WriteLine(out, storePath);
+        if (kind == StoreKind::NotAFile) {
+            WriteLine(out, "Can't parse addressbook");
+            return;
+        }
+        install(storePath, storePath + "-new", *certificates);
+    }); // a store left alone said so
+    return 0;
+}
+
+bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
+                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit)
+{
+    bool visitedAll = true;
     for (const char* version : kAcrobatVersions) {
         const std::string storePath = ComposeStorePath(profileFolder, version);
         // No store of this version, not even an interrupted run's backup: nothing to lock.
@@ -32,19 +52,8 @@ int RunInstaller(const std::string& executableFolder,
             KindOfStorePath(BackupPathOf(storePath)) == StoreKind::Absent) {
             continue;
         }
-        (void)WithStoreLock(storePath, lockWait, out, [&]() { // a store left alone said so
-            RecoverInterruptedStore(storePath, out);
-            const StoreKind kind = KindOfStorePath(storePath);
-            if (kind == StoreKind::Absent) {
-                return;
-            }
-            WriteLine(out, storePath);
-            if (kind == StoreKind::NotAFile) {
-                WriteLine(out, "Can't parse addressbook");
-                return;
-            }
-            install(storePath, storePath + "-new", *certificates);
-        });
+        visitedAll =
+            WithStoreLock(storePath, lockWait, out, [&]() { visit(storePath); }) && visitedAll;
     }
-    return 0;
+    return visitedAll;
 }

@@ -30,3 +30,11 @@ int RunInstaller(const std::string& executableFolder,
                  const std::optional<std::string>& appDataFolder, std::ostream& out,
                  const InstallCertificatesFunction& install,
                  std::chrono::milliseconds lockWait = kStoreLockWait);
+
+// The stores a run looks at, as every program of the tool finds them: for each version in
+// order whose store path or backup path (an interrupted run's) holds anything, runs
+// visit(storePath) while this process holds the store's lock (WithStoreLock: it says so on
+// out when it waits and when it gives up). False when a store was left alone because its lock
+// could not be had.
+bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
+                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "ProgramFoldersTest.h"
 #include "StoreFiles.h"
 #include "installer/StoreReplacement.h"
+#include "platform/Platform.h"
 
 namespace fs = std::filesystem;
 
@@ -111,10 +113,10 @@ TEST_F(TrustCheckTest, TellsWhatTheInstallerWouldDoAndChangesNothing)
           "missing: TimeStampingCA2", "missing: NorvESealCA_2", "missing: NorvESealCAG2",
           "missing: NorvTrustRootCAG2"},
          TrustCheckResult::WouldAdd},
-        {"a folder in place of a store is no store",
+        {"a folder in place of a store is named and never opened",
          [&] { fs::create_directories(Utf8ToPath(dc)); },
-         {"No trust store found"},
-         TrustCheckResult::NothingToDo},
+         {dc, "Can't parse addressbook"},
+         TrustCheckResult::CannotTell},
         {"a missing optional certificate is not asked for",
          [&] {
              fs::remove(Utf8ToPath(CertPath("NorvESealCA_2.crt")));
@@ -179,6 +181,52 @@ TEST_F(TrustCheckTest, CannotTellWithoutProfileOrProgramFolder)
         std::ostringstream out;
         EXPECT_EQ(RunTrustCheck(c.exeFolder, c.appData, out), TrustCheckResult::CannotTell);
         EXPECT_EQ(out.str(), std::string(c.line) + "\n");
+    }
+}
+
+// Console output that lets go of another run's hold on a store as soon as the check says it
+// waits for it.
+class ReleasingOnWaitBuffer : public std::stringbuf
+{
+public:
+    std::unique_ptr<platform::ExclusiveLock> otherRun;
+    bool releaseOnWait = false;
+
+private:
+    int sync() override
+    {
+        if (releaseOnWait && str().find("; waiting\n") != std::string::npos) {
+            otherRun.reset();
+        }
+        return 0;
+    }
+};
+
+TEST_F(TrustCheckTest, StoreHeldByARunningInstallIsWaitedFor)
+{
+    WriteStore("DC", StoreWith(kAllLabels));
+    const std::string dc = StorePath("DC");
+    const std::string waiting = "Another install is updating " + dc + "; waiting\n";
+    for (const bool released : {true, false}) {
+        SCOPED_TRACE(released ? "released while the check waits" : "held past the wait");
+        ReleasingOnWaitBuffer buffer;
+        std::string reason;
+        ASSERT_EQ(platform::ExclusiveLock::TryAcquire(dc, buffer.otherRun, reason),
+                  platform::ExclusiveLock::Attempt::Acquired)
+            << reason;
+        buffer.releaseOnWait = released;
+        std::ostream out(&buffer);
+        const auto wait =
+            released ? std::chrono::milliseconds(60000) : std::chrono::milliseconds(200);
+        const TrustCheckResult result = RunTrustCheck(mExeFolder, mAppData, out, wait);
+        if (released) {
+            EXPECT_EQ(result, TrustCheckResult::NothingToDo);
+            EXPECT_EQ(buffer.str(), waiting + dc + "\nAll certificates are trusted\n");
+        } else {
+            EXPECT_EQ(result, TrustCheckResult::CannotTell);
+            EXPECT_EQ(buffer.str(), waiting + "Another install is still updating " + dc +
+                                        "; it was left alone\n");
+        }
     }
 }
 

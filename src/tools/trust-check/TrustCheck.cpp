@@ -11,25 +11,23 @@
 
 namespace {
 
-// What the installer would find at the store path: the store, or the copy an interrupted run
-// left under the backup name, which it puts back before anything else. Nothing when neither.
-std::optional<std::string> FileToRead(const std::string& storePath)
+// Judges the store the installer would find at storePath, writing its lines. The installer
+// puts a store left under its backup name by an interrupted run back first; that file is read
+// in its place. Nothing when the installer would find no store there.
+std::optional<TrustCheckResult> CheckStore(const std::string& storePath,
+                                           std::vector<CertificateRecord>& certificates,
+                                           std::ostream& out)
 {
-    if (FileExists(storePath)) {
-        return storePath;
+    std::string fileToRead = storePath;
+    const StoreKind kind = KindOfStorePath(storePath);
+    if (kind == StoreKind::Absent) {
+        fileToRead = BackupPathOf(storePath);
+        if (!FileExists(fileToRead)) {
+            return std::nullopt;
+        }
     }
-    const std::string backupPath = BackupPathOf(storePath);
-    if (FileExists(backupPath)) {
-        return backupPath;
-    }
-    return std::nullopt;
-}
-
-// Judges one store, writing its lines after the store path.
-TrustCheckResult CheckStore(const std::string& fileToRead,
-                            std::vector<CertificateRecord>& certificates, std::ostream& out)
-{
-    if (!ReadAddressBook(fileToRead, certificates)) {
+    WriteLine(out, storePath);
+    if (kind == StoreKind::NotAFile || !ReadAddressBook(fileToRead, certificates)) {
         WriteLine(out, "Can't parse addressbook");
         return TrustCheckResult::CannotTell;
     }
@@ -49,7 +47,8 @@ TrustCheckResult CheckStore(const std::string& fileToRead,
 } // namespace
 
 TrustCheckResult RunTrustCheck(const std::string& executableFolder,
-                               const std::optional<std::string>& appDataFolder, std::ostream& out)
+                               const std::optional<std::string>& appDataFolder, std::ostream& out,
+                               std::chrono::milliseconds lockWait)
 {
     if (!appDataFolder || appDataFolder->empty()) {
         WriteLine(out, "APPDATA is not set; no trust store to check");
@@ -65,18 +64,19 @@ TrustCheckResult RunTrustCheck(const std::string& executableFolder,
         return TrustCheckResult::CannotTell;
     }
 
-    const std::string profileFolder = ComposeProfileFolder(*appDataFolder);
     bool foundStore = false;
     TrustCheckResult result = TrustCheckResult::NothingToDo;
-    for (const char* version : kAcrobatVersions) {
-        const std::string storePath = ComposeStorePath(profileFolder, version);
-        const std::optional<std::string> fileToRead = FileToRead(storePath);
-        if (!fileToRead) {
-            continue;
-        }
-        foundStore = true;
-        WriteLine(out, storePath);
-        result = std::max(result, CheckStore(*fileToRead, *certificates, out));
+    const bool visitedAll = VisitStores(
+        ComposeProfileFolder(*appDataFolder), lockWait, out, [&](const std::string& storePath) {
+            const std::optional<TrustCheckResult> store = CheckStore(storePath, *certificates, out);
+            if (store) {
+                foundStore = true;
+                result = std::max(result, *store);
+            }
+        });
+    // A store left alone after the wait was named by its line: what it holds is not known.
+    if (!visitedAll) {
+        return TrustCheckResult::CannotTell;
     }
     if (!foundStore) {
         WriteLine(out, "No trust store found");

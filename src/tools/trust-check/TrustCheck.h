@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <ostream>
 #include <string>
+
+#include "installer/InstallerRun.h"
 
 // trust-check's answer to a deployment tool, as its exit code.
 enum class TrustCheckResult
@@ -19,6 +22,11 @@ enum class TrustCheckResult
 // trusted", one "missing: <label>" line per certificate the installer would add, in list
 // order, or "Can't parse addressbook"; "No trust store found" when there is none. A store
 // found only under its backup name is judged by that file, which the installer would put
-// back first. Among the stores, CannotTell outweighs WouldAdd, which outweighs NothingToDo.
+// back first, and anything but a regular file at a store path gives "Can't parse addressbook".
+// Each store is read while this process holds its lock, as an install does: a store that a
+// running install is replacing is waited for, up to lockWait, and when the wait runs out the
+// answer is CannotTell. Among the stores, CannotTell outweighs WouldAdd, which outweighs
+// NothingToDo.
 TrustCheckResult RunTrustCheck(const std::string& executableFolder,
-                               const std::optional<std::string>& appDataFolder, std::ostream& out);
+                               const std::optional<std::string>& appDataFolder, std::ostream& out,
+                               std::chrono::milliseconds lockWait = kStoreLockWait);

@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "installer/ConsoleWindow.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
 #include "tools/trust-check/TrustCheck.h"
@@ -9,5 +10,8 @@
 int main()
 {
     platform::PrepareConsole();
-    return static_cast<int>(RunTrustCheck(GetExecutableFolder(), FindAppDataFolder(), std::cout));
+    const TrustCheckResult result =
+        RunTrustCheck(GetExecutableFolder(), FindAppDataFolder(), std::cout);
+    FinishConsoleRun(std::cout);
+    return static_cast<int>(result);
 }
