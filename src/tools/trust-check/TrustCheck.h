@@ -15,7 +15,8 @@ enum class TrustCheckResult
     CannotTell = 2   // a certificate file or a store could not be read, or no profile folder
 };
 
-// The whole run of trust-check, which never writes anything. Reads the certificate files from
+// The whole run of trust-check, which changes no file (the store's lock on Windows is a file
+// that exists only while it is held). Reads the certificate files from
 // executableFolder as the installer does (the same list, the same lines for missing or
 // unreadable files) and looks at the stores the installer would update under appDataFolder,
 // in the same order. For each it writes the store's path, then "All certificates are
