@@ -140,7 +140,16 @@ class PackageTest(TempFolderTest):
 
 
 class VersionResourceTest(unittest.TestCase):
-    def test_both_executables_carry_the_project_version(self):
+    @staticmethod
+    def manifest_of(pe):
+        """The text of the executable's manifest (resource type 24, RT_MANIFEST)."""
+        for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+            if kind.id == 24:
+                data = kind.directory.entries[0].directory.entries[0].data.struct
+                return pe.get_data(data.OffsetToData, data.Size).decode("utf-8")
+        return ""
+
+    def test_both_executables_carry_the_project_version_and_ask_for_no_elevation(self):
         import pefile  # Debian's python3-pefile
 
         major, minor, patch = (int(part) for part in ARGS.version.split("."))
@@ -159,6 +168,9 @@ class VersionResourceTest(unittest.TestCase):
                 self.assertEqual(strings.get("OriginalFilename"), name)
                 self.assertEqual(strings.get("ProductName"), "trust-installer")
                 self.assertGreater(len(strings.get("FileDescription", "")), 20)
+                manifest = self.manifest_of(pe)
+                self.assertIn('level="asInvoker"', manifest)
+                self.assertIn('version="%d.%d.%d.0"' % (major, minor, patch), manifest)
                 fixed = pe.VS_FIXEDFILEINFO[0]
                 self.assertEqual(
                     (fixed.FileVersionMS, fixed.FileVersionLS),
