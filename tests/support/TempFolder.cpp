@@ -3,6 +3,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -24,9 +25,12 @@ fs::path Utf8ToPath(const std::string& text)
 TempFolder::TempFolder()
 {
     static std::atomic<int> counter{0};
+    // Tests of one name may run at once in other processes (two suites, two builds): a number
+    // drawn once per process keeps their folders apart.
+    static const unsigned processTag = std::random_device{}();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string("tmp-Jürgen-Ærø-") + (info ? info->name() : "test") + "-" +
-                       std::to_string(counter++);
+                       std::to_string(processTag) + "-" + std::to_string(counter++);
     mFolder = fs::temp_directory_path() / Utf8ToPath(name);
     fs::remove_all(mFolder);
     fs::create_directories(mFolder);
