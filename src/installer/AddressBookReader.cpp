@@ -20,10 +20,9 @@ bool OpenedStore::Open(const std::string& storePath)
     if (file.OpenFile(storePath) != Success) {
         return false;
     }
-    // A store has no page tree, so the full document read ends in Failure after the header,
-    // the cross-reference data and the trailer are loaded; those are all a store needs. What
-    // tells a readable store is whether its catalog can be found afterwards.
-    (void)parser.ParseDocument(file.GetInputStream());
+    // A store has no page tree: the header, the cross-reference data and the trailer are all
+    // it needs. What tells a readable store is whether its catalog can be found afterwards.
+    (void)parser.ParseHeaderAndDirectory(file.GetInputStream());
     return true;
 }
 

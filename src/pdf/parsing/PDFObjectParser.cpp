@@ -163,21 +163,22 @@ PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
     if (!NextToken(token)) {
         return nullptr;
     }
-    return ParseObjectFromToken(std::move(token), extender);
+    return ParseObjectFromToken(token, extender);
 }
 
-PDFObject* PDFObjectParser::ParseObjectFromToken(std::string token, ParserExtender* extender)
+PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExtender* extender)
 {
-    if (token == "true" || token == "false") {
-        return new PDFBoolean(token == "true");
+    const char first = token[0];
+    if ((first == 't' && token == "true") || (first == 'f' && token == "false")) {
+        return new PDFBoolean(first == 't');
     }
     if (token[0] == '(') {
         return ParseLiteralString(token, extender);
     }
     if (token[0] == '<' && (token.size() == 1 || token[1] != '<')) {
-        return ParseHexadecimalString(std::move(token), extender);
+        return ParseHexadecimalString(token, extender);
     }
-    if (token == "null") {
+    if (first == 'n' && token == "null") {
         return new PDFNull();
     }
     if (token[0] == '/') {
@@ -336,7 +337,7 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
     return new PDFLiteralString(std::move(value));
 }
 
-PDFObject* PDFObjectParser::ParseHexadecimalString(std::string token, ParserExtender* extender)
+PDFObject* PDFObjectParser::ParseHexadecimalString(std::string& token, ParserExtender* extender)
 {
     if (token.size() < 2 || token.back() != '>') {
         TRACE_LOG("PDFObjectParser::ParseHexadecimalString, exception in parsing hexadecimal "
@@ -415,8 +416,8 @@ PDFObject* PDFObjectParser::ParseArray(ParserExtender* extender)
             endFound = true;
             break;
         }
-        // The token is parsed as it stands instead of going back into the queue; the copy
-        // keeps it for the trace line below.
+        // The token is parsed as it stands instead of going back into the queue; a failed parse
+        // leaves it for the trace line below.
         PDFObject* item = ParseObjectFromToken(token, extender);
         if (item == nullptr) {
             ok = false;

@@ -45,13 +45,14 @@ private:
     void PushBackTokenToBack(std::string token);
 
     // The object that starts with token, which has already been taken from the queue or the
-    // tokenizer.
-    PDFObject* ParseObjectFromToken(std::string token, ParserExtender* extender);
+    // tokenizer. A string or symbol may take the token's bytes (leaving it empty); when null
+    // is returned the token is as it was, for the caller's trace line.
+    PDFObject* ParseObjectFromToken(std::string& token, ParserExtender* extender);
     // Escapes and line ends as PDF reads them: an unknown escape drops its backslash, and an
     // unescaped CR or CR LF is one LF.
     PDFObject* ParseLiteralString(const std::string& token, ParserExtender* extender);
-    // Takes the token by value: on success its bytes become the string's value without a copy.
-    PDFObject* ParseHexadecimalString(std::string token, ParserExtender* extender);
+    // On success the token's bytes become the string's value without a copy.
+    PDFObject* ParseHexadecimalString(std::string& token, ParserExtender* extender);
     PDFObject* ParseName(const std::string& token);
     PDFObject* ParseArray(ParserExtender* extender);
     PDFObject* ParseDictionary(ParserExtender* extender);

@@ -153,7 +153,7 @@ StatusCode PDFParser::ParseDirectoryParts()
     return ParseFileDirectory();
 }
 
-StatusCode PDFParser::ParseDocument(IByteReaderWithPosition* stream)
+StatusCode PDFParser::ParseHeaderAndDirectory(IByteReaderWithPosition* stream)
 {
     if (StartDocument(stream) != Success) {
         return Failure;
@@ -161,7 +161,12 @@ StatusCode PDFParser::ParseDocument(IByteReaderWithPosition* stream)
     if (ParseHeaderLine() != Success) {
         return Failure;
     }
-    if (ParseDirectoryParts() != Success) {
+    return ParseDirectoryParts();
+}
+
+StatusCode PDFParser::ParseDocument(IByteReaderWithPosition* stream)
+{
+    if (ParseHeaderAndDirectory(stream) != Success) {
         return Failure;
     }
     if (HasEncryptDictionary()) {

@@ -70,6 +70,10 @@ public:
     PDFParser& operator=(const PDFParser&) = delete;
 
     StatusCode ParseDocument(IByteReaderWithPosition* stream);
+    // The header line and the directory, without the encryption check and the page tree: all
+    // that a reader of a file without pages (a trust store) needs, without fetching the
+    // catalog for a page tree it does not have.
+    StatusCode ParseHeaderAndDirectory(IByteReaderWithPosition* stream);
     // The directory only: no header check, no encryption check, no page tree.
     StatusCode ParseDirectoryOnly(IByteReaderWithPosition* stream);
 
