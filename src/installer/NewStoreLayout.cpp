@@ -46,6 +46,7 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
     StoreCopier copier(store, objects);
     const auto firstCopyID = static_cast<ObjectNumber>(2);
     std::vector<const PDFIndirectObjectReference*> oldEntries; // borrowed from schema.entries
+    oldEntries.reserve(schema.entries->GetLength());
     ArrayIterator scan = schema.entries->GetItemIterator();
     while (scan.MoveNext()) {
         const PDFIndirectObjectReference* reference = AsReference(scan.GetItem());
@@ -57,6 +58,7 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
     }
     IndirectObjectsReferenceRegistry& registry = objects.GetReferencesRegistry();
     const std::size_t numberCount = 1 + oldEntries.size() + missingCount;
+    registry.ReserveObjectIDs(numberCount);
     for (std::size_t i = 0; i < numberCount; ++i) {
         if (registry.AllocateObjectID() == 0) {
             return WriteOutcome::ValueNotCopyable;

@@ -1,5 +1,7 @@
 #include "pdf/writing/IndirectObjectsReferenceRegistry.h"
 
+#include <algorithm>
+
 #include "pdf/io/TraceLog.h"
 
 IndirectObjectsReferenceRegistry::IndirectObjectsReferenceRegistry()
@@ -29,6 +31,13 @@ ObjectNumber IndirectObjectsReferenceRegistry::AllocateObjectID()
     }
     mObjectsWritesRegistry.push_back(ObjectWriteInformation());
     return static_cast<ObjectNumber>(mObjectsWritesRegistry.size() - 1);
+}
+
+void IndirectObjectsReferenceRegistry::ReserveObjectIDs(std::size_t count)
+{
+    const std::size_t limit = static_cast<std::size_t>(kMaxObjectCount) + 1;
+    const std::size_t size = mObjectsWritesRegistry.size();
+    mObjectsWritesRegistry.reserve(size + std::min(count, limit - std::min(size, limit)));
 }
 
 StatusCode IndirectObjectsReferenceRegistry::MarkObjectAsWritten(ObjectNumber objectID,

@@ -28,6 +28,9 @@ public:
     // A new number (used, dirty, not written yet); 0 with a trace when the count limit is
     // reached.
     ObjectNumber AllocateObjectID();
+    // Makes room for count more numbers at once, so that allocating them one by one does not
+    // hold the records twice while they move; counts beyond the limit reserve up to it.
+    void ReserveObjectIDs(std::size_t count);
 
     // Records the position of an object's first byte. Refuses a number that was never
     // allocated (0 included), a second write of the same number and a position that does
