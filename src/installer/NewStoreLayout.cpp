@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "installer/AddressBookReader.h"
 #include "pdf/objects/ArrayIterator.h"
@@ -34,8 +36,7 @@ RefCountPtr<PDFDictionary> FindUser(PDFParser& parser, PDFDictionary* ppk)
 }
 
 // Writes the catalog, the copies of the old entries, the new entries and the extra objects.
-WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
-                               ObjectsContext& objects,
+WriteOutcome WriteStoreObjects(OpenedStore& store, StoreSchema& schema, ObjectsContext& objects,
                                const std::vector<CertificateRecord>& certificates,
                                std::uint32_t missingCount, long long firstID,
                                std::uint32_t& writtenEntryCount)
@@ -45,7 +46,7 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
     // each of its listings refers to that copy: the list keeps its length.
     StoreCopier copier(store, objects);
     const auto firstCopyID = static_cast<ObjectNumber>(2);
-    std::vector<const PDFIndirectObjectReference*> oldEntries; // borrowed from schema.entries
+    std::vector<std::pair<ObjectNumber, std::uint32_t>> oldEntries; // number, generation
     oldEntries.reserve(schema.entries->GetLength());
     ArrayIterator scan = schema.entries->GetItemIterator();
     while (scan.MoveNext()) {
@@ -53,7 +54,7 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
         if (reference != nullptr &&
             copier.MapEntry(*reference,
                             static_cast<ObjectNumber>(firstCopyID + oldEntries.size()))) {
-            oldEntries.push_back(reference);
+            oldEntries.emplace_back(reference->ObjectID, reference->GenerationNumber);
         }
     }
     IndirectObjectsReferenceRegistry& registry = objects.GetReferencesRegistry();
@@ -129,9 +130,11 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, const StoreSchema& schema,
         return failed();
     }
     objects.EndIndirectObject();
+    schema = StoreSchema(); // a store's list of entries is the largest thing held; done with it
 
     for (std::size_t k = 0; k < oldEntries.size(); ++k) {
-        if (!copier.CopyEntry(*oldEntries[k], static_cast<ObjectNumber>(firstCopyID + k))) {
+        if (!copier.CopyEntry(oldEntries[k].first, oldEntries[k].second,
+                              static_cast<ObjectNumber>(firstCopyID + k))) {
             return failed();
         }
     }
@@ -183,8 +186,7 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
 
 } // namespace
 
-WriteOutcome WriteNewStore(OpenedStore& store, const StoreSchema& schema,
-                           const std::string& newStorePath,
+WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
                            std::uint32_t& writtenEntryCount)

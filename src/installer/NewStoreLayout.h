@@ -22,9 +22,9 @@ struct StoreSchema;
 // identifiers start past NextID and past every identifier in use. The file is flushed to disk
 // before this returns Written. On any other outcome the file at newStorePath, if one was
 // created, is unfinished; the caller removes it. writtenEntryCount receives the length of the
-// new Entries array.
-WriteOutcome WriteNewStore(OpenedStore& store, const StoreSchema& schema,
-                           const std::string& newStorePath,
+// new Entries array. The schema is emptied once the catalog is written: the entries are then
+// copied from their numbers, one at a time, and the store's list of them is no longer held.
+WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
                            std::uint32_t& writtenEntryCount);

@@ -45,9 +45,10 @@ ObjectNumber StoreCopier::EntryNumber(const PDFIndirectObjectReference& referenc
     return found == mNewNumbers.end() ? 0 : found->second;
 }
 
-bool StoreCopier::CopyEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID)
+bool StoreCopier::CopyEntry(ObjectNumber oldID, std::uint32_t oldGeneration, ObjectNumber newID)
 {
-    PDFObjectCastPtr<PDFDictionary> entry(mStore.parser.ParseObjectByReference(reference));
+    PDFObjectCastPtr<PDFDictionary> entry(
+        mStore.parser.ParseObjectByReference(oldID, oldGeneration));
     if (entry.IsNull()) {
         return Fail(WriteOutcome::ObjectUnreadable);
     }

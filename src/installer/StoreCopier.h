@@ -62,7 +62,7 @@ public:
 
     // Writes the old entry object reference leads to as object newID, a dictionary with every
     // key of the old one.
-    bool CopyEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID);
+    bool CopyEntry(ObjectNumber oldID, std::uint32_t oldGeneration, ObjectNumber newID);
 
     // Copies every key of source except those in skip, in key order. Under certRule a literal
     // "Cert" is written as hexadecimal digits, the form every certificate we write has.
