@@ -277,6 +277,9 @@ void PDFTokenizer::TakeBufferedRun(std::string* text, Byte stopMask)
         return;
     }
     if (text != nullptr) {
+        // Room for the byte that ends the run as well (the '>' of a hexadecimal string), so
+        // that a certificate's text is not moved again for it; reserve grows geometrically.
+        text->reserve(text->size() + taken + 1);
         text->append(reinterpret_cast<const char*>(bytes), taken);
     }
     mStreamPositionTracker += taken;
