@@ -64,9 +64,9 @@ private:
     bool ReadByteForToken(Byte& outByte);
     void PutBackByte(Byte value);
     void SkipWhitespace();
-    // Takes the buffered bytes up to the first one whose class is in stopMask and appends them
-    // (or only counts them, with a null text). Does nothing while a byte is put back.
-    void TakeBufferedRun(std::string* text, Byte stopMask);
+    // Takes the buffered bytes up to the first one whose class is in kStopMask and appends
+    // them (or only counts them, with a null text). Does nothing while a byte is put back.
+    template <Byte kStopMask> void TakeBufferedRun(std::string* text);
 };
 
 // The six white-space bytes of PDF syntax: NUL, TAB, LF, FF, CR and SPACE.
