@@ -71,6 +71,22 @@ TEST(PDFParserTest, StoreWithoutPageTreeLoadsDirectoryAndFailsAtPages)
     EXPECT_EQ(parser.ParseObjectByID(0), nullptr);
 }
 
+TEST(PDFParserTest, HeaderAndDirectoryReadLoadsAStoreWithoutLookingForPages)
+{
+    PdfFileBuilder builder = StoreBuilder();
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    TraceCapture trace;
+
+    EXPECT_EQ(parser.ParseHeaderAndDirectory(&reader), Success);
+
+    EXPECT_TRUE(trace.Lines().empty());
+    EXPECT_DOUBLE_EQ(parser.HeaderVersion(), 2.1);
+    EXPECT_EQ(parser.ObjectCount(), 4u);
+    EXPECT_EQ(FetchID(parser, 2), 1);
+    EXPECT_EQ(FetchID(parser, 3), 2);
+}
+
 TEST(PDFParserTest, ReadsFilesAroundTheBackwardWindow)
 {
     // Sizes below, at and above the 1024-byte window, and several windows long.
@@ -193,14 +209,19 @@ TEST(PDFParserTest, BadFilesFailWithTrace)
          "%PPKLITE-2.1\r\nxref trailer 5\r\nstartxref\r\n14\r\n%%EOF",
          "PDFParser::ParseTrailerDictionary, failure to parse trailer dictionary"},
     };
-    for (const BadFileCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        MemoryReader reader(c.bytes);
-        PDFParser parser;
-        TraceCapture trace;
-        EXPECT_EQ(parser.ParseDocument(&reader), Failure);
-        EXPECT_TRUE(trace.Contains(c.trace)) << (trace.Lines().empty() ? "" : trace.Lines()[0]);
-        EXPECT_EQ(parser.ParseObjectByID(1), nullptr);
+    // The header-and-directory read stops at the same faults, with the same lines.
+    for (const bool wholeDocument : {true, false}) {
+        for (const BadFileCase& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (wholeDocument ? "" : ", header and directory"));
+            MemoryReader reader(c.bytes);
+            PDFParser parser;
+            TraceCapture trace;
+            EXPECT_EQ(wholeDocument ? parser.ParseDocument(&reader)
+                                    : parser.ParseHeaderAndDirectory(&reader),
+                      Failure);
+            EXPECT_TRUE(trace.Contains(c.trace)) << (trace.Lines().empty() ? "" : trace.Lines()[0]);
+            EXPECT_EQ(parser.ParseObjectByID(1), nullptr);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
-// Long hexadecimal strings, literal strings and comments are scanned a word or more at a time.
-// A byte that ends the run must be found at every offset within a word and at every buffer
+// Long hexadecimal strings, literal strings and comments are scanned a word or more at a time
+// (up to four blocks of sixteen bytes at once). A byte that ends the run must be found at every
+// offset within a word, a block and a group of four blocks, and at every buffer
 // size, and bytes that only look like one (high bytes, near misses of the stop bytes) must not
 // end it: the tokens, counters and reader position must equal those of byte-wise reading.
 #include <string>
@@ -52,7 +53,7 @@ void ExpectSameAsByteWise(const std::string& input)
 {
     MemoryReader plain(input);
     const std::vector<Seen> expected = TokenizeAll(plain, input.size());
-    for (IOByteCount bufferSize : {1u, 7u, 8u, 9u, 16u, 23u, 4096u}) {
+    for (IOByteCount bufferSize : {1u, 7u, 8u, 9u, 16u, 23u, 64u, 65u, 4096u}) {
         SCOPED_TRACE("buffer size " + std::to_string(bufferSize));
         InputBufferedStream buffered(new MemoryReader(input), bufferSize);
         EXPECT_EQ(TokenizeAll(buffered, input.size()), expected);
@@ -67,12 +68,15 @@ const std::string kFillers[] = {
     "\x29\x2a\x5d\x5b", // near misses of ( ) and backslash
 };
 
+// Past one group of four sixteen-byte blocks, so that a stop byte lands at every offset of it.
+constexpr std::size_t kLongestBody = 72;
+
 } // namespace
 
 TEST(PDFTokenizerWordScanTest, HexStringEndsAtEveryOffset)
 {
     for (const char* stop : {" ", "\r", "\n", "\t", "\f", ">"}) {
-        for (std::size_t length = 0; length <= 20; ++length) {
+        for (std::size_t length = 0; length <= kLongestBody; ++length) {
             SCOPED_TRACE("stop byte " + std::to_string(static_cast<int>(stop[0])) + ", length " +
                          std::to_string(length));
             std::string body;
@@ -90,7 +94,7 @@ TEST(PDFTokenizerWordScanTest, HexStringEndsAtEveryOffset)
 TEST(PDFTokenizerWordScanTest, LiteralStringStopsAtEveryOffset)
 {
     for (const char* special : {"(", ")", "\\(", "\\\\", "\\101", "\\\r\n"}) {
-        for (std::size_t length = 0; length <= 20; ++length) {
+        for (std::size_t length = 0; length <= kLongestBody; ++length) {
             SCOPED_TRACE(std::string("special ") + special + ", length " + std::to_string(length));
             std::string body;
             for (std::size_t i = 0; i < length; ++i) {
@@ -105,7 +109,7 @@ TEST(PDFTokenizerWordScanTest, LiteralStringStopsAtEveryOffset)
 TEST(PDFTokenizerWordScanTest, CommentEndsAtEveryOffset)
 {
     for (const char* end : {"\r", "\n", "\r\n"}) {
-        for (std::size_t length = 0; length <= 20; ++length) {
+        for (std::size_t length = 0; length <= kLongestBody; ++length) {
             SCOPED_TRACE("length " + std::to_string(length));
             std::string body;
             for (std::size_t i = 0; i < length; ++i) {

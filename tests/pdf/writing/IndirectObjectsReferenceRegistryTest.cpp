@@ -23,6 +23,18 @@ TEST(IndirectObjectsReferenceRegistryTest, StartsWithTheFreeListHead)
     EXPECT_EQ(registry.AllocateObjectID(), 1u);
 }
 
+TEST(IndirectObjectsReferenceRegistryTest, ReservingChangesNoNumberAndStopsAtTheLimit)
+{
+    IndirectObjectsReferenceRegistry registry;
+    registry.ReserveObjectIDs(3);
+    EXPECT_EQ(registry.GetObjectsCount(), 1u);
+    EXPECT_EQ(registry.AllocateObjectID(), 1u);
+    // A count no store could need (a hostile entry list) reserves up to the limit, not beyond.
+    registry.ReserveObjectIDs(static_cast<std::size_t>(-1));
+    EXPECT_EQ(registry.GetObjectsCount(), 2u);
+    EXPECT_EQ(registry.AllocateObjectID(), 2u);
+}
+
 TEST(IndirectObjectsReferenceRegistryTest, RefusalsTraceTheirMessageAndLeaveTheEntry)
 {
     const struct
