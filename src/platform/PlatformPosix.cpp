@@ -132,16 +132,6 @@ bool FlushFileToDisk(std::FILE* file)
     return fsync(fileno(file)) == 0;
 }
 
-bool FileExists(const std::string& path)
-{
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
-}
-
 bool PathExists(const std::string& path)
 {
     struct stat info;

@@ -256,16 +256,6 @@ bool FlushFileToDisk(std::FILE* file)
     return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
 }
 
-bool FileExists(const std::string& path)
-{
-    std::FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
-}
-
 bool PathExists(const std::string& path)
 {
     std::wstring systemPath = SystemPath(path);
