@@ -149,7 +149,7 @@ public:
         }
     }
 
-    void MarkHex(const std::string& hexText)
+    void MarkHex(std::string_view hexText)
     {
         for (const Distinct& distinct : mDistinct) {
             if (NormalizedHexEquals(hexText, distinct.hex)) {
@@ -158,7 +158,7 @@ public:
         }
     }
 
-    void MarkBytes(const std::string& bytes)
+    void MarkBytes(std::string_view bytes)
     {
         for (const Distinct& distinct : mDistinct) {
             if (distinct.hasBytes && distinct.bytes == bytes) {
@@ -187,26 +187,62 @@ private:
     std::vector<Distinct> mDistinct;
 };
 
-// Walks one entry's keys: marks its certificate and notes its identifier.
+// What one key of an entry tells: its certificate, or its identifier. A certificate held in
+// any other way than a string is no certificate we can compare.
+void ReadEntryValue(std::string_view key, PDFObject::PDFObjectType type, std::string_view text,
+                    long long integer, CertificateMatcher& matcher, AddressBookSummary& summary)
+{
+    if (key == "Cert") {
+        if (type == PDFObject::ePDFObjectHexString) {
+            matcher.MarkHex(text);
+        } else if (type == PDFObject::ePDFObjectLiteralString) {
+            matcher.MarkBytes(text);
+        }
+    } else if (key == "ID" && type == PDFObject::ePDFObjectInteger) {
+        if (!summary.largestID || integer > *summary.largestID) {
+            summary.largestID = integer;
+        }
+    }
+}
+
 void ReadEntry(PDFDictionary* entry, CertificateMatcher& matcher, AddressBookSummary& summary)
 {
     DictionaryIterator it = entry->GetEntryIterator();
     while (it.MoveNext()) {
-        const std::string& key = it.GetKey()->GetValue();
         PDFObject* value = it.GetValue();
-        if (key == "Cert") {
-            if (value->GetType() == PDFObject::ePDFObjectHexString) {
-                matcher.MarkHex(static_cast<PDFHexString*>(value)->GetValue());
-            } else if (value->GetType() == PDFObject::ePDFObjectLiteralString) {
-                matcher.MarkBytes(static_cast<PDFLiteralString*>(value)->GetValue());
-            }
-            // A certificate held in any other way is no certificate we can compare.
-        } else if (key == "ID" && value->GetType() == PDFObject::ePDFObjectInteger) {
-            const long long id = static_cast<PDFInteger*>(value)->GetValue();
-            if (!summary.largestID || id > *summary.largestID) {
-                summary.largestID = id;
-            }
+        std::string_view text;
+        long long integer = 0;
+        switch (value->GetType()) {
+        case PDFObject::ePDFObjectHexString:
+            text = static_cast<PDFHexString*>(value)->GetValue();
+            break;
+        case PDFObject::ePDFObjectLiteralString:
+            text = static_cast<PDFLiteralString*>(value)->GetValue();
+            break;
+        case PDFObject::ePDFObjectInteger:
+            integer = static_cast<PDFInteger*>(value)->GetValue();
+            break;
+        default:
+            break;
         }
+        ReadEntryValue(it.GetKey()->GetValue(), value->GetType(), text, integer, matcher, summary);
+    }
+}
+
+void ReadEntry(const PlainDictionary& entry, CertificateMatcher& matcher,
+               AddressBookSummary& summary)
+{
+    for (const PlainKeyValue& pair : entry.entries) {
+        const PlainValue& value = pair.value;
+        PDFObject::PDFObjectType type = PDFObject::ePDFObjectArray;
+        if (value.kind == PlainValue::Kind::HexString) {
+            type = PDFObject::ePDFObjectHexString;
+        } else if (value.kind == PlainValue::Kind::LiteralString) {
+            type = PDFObject::ePDFObjectLiteralString;
+        } else if (value.kind == PlainValue::Kind::Integer) {
+            type = PDFObject::ePDFObjectInteger;
+        }
+        ReadEntryValue(pair.key, type, value.text, value.integer, matcher, summary);
     }
 }
 
@@ -315,7 +351,14 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
     summary.referenceCount = static_cast<std::uint32_t>(entryKeys.size());
     std::sort(entryKeys.begin(), entryKeys.end());
     entryKeys.erase(std::unique(entryKeys.begin(), entryKeys.end()), entryKeys.end());
+    // Entries of the usual shape are read as they are scanned; the others become objects.
+    PlainDictionary plainEntry;
     for (const std::uint64_t key : entryKeys) {
+        if (store.parser.ReadPlainDictionaryObject(ReferenceKeyObject(key),
+                                                   ReferenceKeyGeneration(key), plainEntry)) {
+            ReadEntry(plainEntry, matcher, summary);
+            continue;
+        }
         RefCountPtr<PDFDictionary> entry(
             FetchDictionary(store.parser, ReferenceKeyObject(key), ReferenceKeyGeneration(key)));
         // An entry we cannot read might hold one of our certificates, and a rewrite could not

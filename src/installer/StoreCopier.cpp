@@ -23,10 +23,115 @@
 
 namespace {
 
-std::string HexOfBytes(const std::string& bytes)
+std::string HexOfBytes(std::string_view bytes)
 {
     return BytesToHex(std::span<const std::uint8_t>(
         reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+// A value as the copier walks it: an object of the old store...
+class ObjectValue
+{
+public:
+    explicit ObjectValue(PDFObject* object) : mObject(object) {}
+
+    PDFObject* Object() const { return mObject; }
+    PDFObject::PDFObjectType Type() const { return mObject->GetType(); }
+    bool Boolean() const { return static_cast<PDFBoolean*>(mObject)->GetValue(); }
+    long long Integer() const { return static_cast<PDFInteger*>(mObject)->GetValue(); }
+    // Of a literal string, a hexadecimal string or a name.
+    std::string_view Text() const
+    {
+        switch (Type()) {
+        case PDFObject::ePDFObjectLiteralString:
+            return static_cast<PDFLiteralString*>(mObject)->GetValue();
+        case PDFObject::ePDFObjectHexString:
+            return static_cast<PDFHexString*>(mObject)->GetValue();
+        default:
+            return static_cast<PDFName*>(mObject)->GetValue();
+        }
+    }
+    template <typename Visit> bool EveryItem(Visit visit) const
+    {
+        ArrayIterator it = static_cast<PDFArray*>(mObject)->GetItemIterator();
+        while (it.MoveNext()) {
+            if (!visit(ObjectValue(it.GetItem()))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    PDFObject* mObject;
+};
+
+// ...or a value of a plain entry, which builds no object.
+class PlainValueOf
+{
+public:
+    PlainValueOf(const PlainDictionary& dictionary, const PlainValue& value)
+        : mDictionary(dictionary), mValue(value)
+    {
+    }
+
+    PDFObject* Object() const { return nullptr; }
+    PDFObject::PDFObjectType Type() const
+    {
+        switch (mValue.kind) {
+        case PlainValue::Kind::Integer:
+            return PDFObject::ePDFObjectInteger;
+        case PlainValue::Kind::Boolean:
+            return PDFObject::ePDFObjectBoolean;
+        case PlainValue::Kind::Name:
+            return PDFObject::ePDFObjectName;
+        case PlainValue::Kind::HexString:
+            return PDFObject::ePDFObjectHexString;
+        case PlainValue::Kind::LiteralString:
+            return PDFObject::ePDFObjectLiteralString;
+        case PlainValue::Kind::Array:
+            break;
+        }
+        return PDFObject::ePDFObjectArray;
+    }
+    bool Boolean() const { return mValue.integer != 0; }
+    long long Integer() const { return mValue.integer; }
+    std::string_view Text() const { return mValue.text; }
+    template <typename Visit> bool EveryItem(Visit visit) const
+    {
+        for (std::uint32_t i = 0; i < mValue.itemCount; ++i) {
+            if (!visit(PlainValueOf(mDictionary, mDictionary.items[mValue.firstItem + i]))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    const PlainDictionary& mDictionary;
+    const PlainValue& mValue;
+};
+
+// The keys of a dictionary in key order, with their values.
+template <typename Visit> bool EveryKey(PDFDictionary* dictionary, Visit visit)
+{
+    DictionaryIterator it = dictionary->GetEntryIterator();
+    while (it.MoveNext()) {
+        if (!visit(std::string_view(it.GetKey()->GetValue()), ObjectValue(it.GetValue()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Visit> bool EveryKey(const PlainDictionary& dictionary, Visit visit)
+{
+    for (const PlainKeyValue& entry : dictionary.entries) {
+        if (!visit(entry.key, PlainValueOf(dictionary, entry.value))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -47,14 +152,23 @@ ObjectNumber StoreCopier::EntryNumber(const PDFIndirectObjectReference& referenc
 
 bool StoreCopier::CopyEntry(ObjectNumber oldID, std::uint32_t oldGeneration, ObjectNumber newID)
 {
+    if (mStore.parser.ReadPlainDictionaryObject(oldID, oldGeneration, mPlainEntry)) {
+        return WriteEntry(newID, mPlainEntry);
+    }
     PDFObjectCastPtr<PDFDictionary> entry(
         mStore.parser.ParseObjectByReference(oldID, oldGeneration));
     if (entry.IsNull()) {
         return Fail(WriteOutcome::ObjectUnreadable);
     }
+    return WriteEntry(newID, entry.Get());
+}
+
+template <typename Dictionary>
+bool StoreCopier::WriteEntry(ObjectNumber newID, const Dictionary& source)
+{
     mObjects.StartIndirectObject(newID);
     DictionaryContext* dictionary = mObjects.StartDictionary();
-    if (!CopyKeys(dictionary, entry.Get(), {}, true, WriteOutcome::KeyNotWritten)) {
+    if (!CopyKeysOf(dictionary, source, {}, true, WriteOutcome::KeyNotWritten)) {
         return false;
     }
     if (mObjects.EndDictionary(dictionary) != Success) {
@@ -68,62 +182,72 @@ bool StoreCopier::CopyKeys(DictionaryContext* target, PDFDictionary* source,
                            std::initializer_list<std::string_view> skip, bool certRule,
                            WriteOutcome keyFailure)
 {
-    DictionaryIterator it = source->GetEntryIterator();
-    while (it.MoveNext()) {
-        const std::string& key = it.GetKey()->GetValue();
+    return CopyKeysOf(target, source, skip, certRule, keyFailure);
+}
+
+template <typename Dictionary>
+bool StoreCopier::CopyKeysOf(DictionaryContext* target, const Dictionary& source,
+                             std::initializer_list<std::string_view> skip, bool certRule,
+                             WriteOutcome keyFailure)
+{
+    return EveryKey(source, [&](std::string_view key, const auto& value) {
         if (std::find(skip.begin(), skip.end(), key) != skip.end()) {
-            continue;
+            return true;
         }
         if (target->WriteKey(key) != Success) {
             return Fail(keyFailure);
         }
-        if (!CopyDictionaryValue(it.GetValue(), certRule && key == "Cert")) {
-            return false;
-        }
-    }
-    return true;
+        return CopyValue(value, KeyValuePlacement(certRule && key == "Cert"));
+    });
 }
 
 bool StoreCopier::CopyDictionaryValue(PDFObject* value, bool isCert)
 {
-    return CopyValue(value, Placement{SeparatorEndLine, SeparatorNone, isCert});
+    return CopyValue(ObjectValue(value), KeyValuePlacement(isCert));
 }
 
 bool StoreCopier::CopyArrayItem(PDFObject* item, TokenSeparator separator)
 {
-    // An array inside an array ends at its bracket; the space before the next item follows
-    // from the item that comes next.
-    return CopyValue(
-        item, Placement{separator, separator == SeparatorSpace ? SeparatorNone : separator, false});
+    return CopyValue(ObjectValue(item), ArrayItemPlacement(separator));
 }
 
-bool StoreCopier::CopyValue(PDFObject* value, const Placement& placement)
+template <typename Value>
+bool StoreCopier::CopyValue(const Value& value, const Placement& placement)
 {
     const TokenSeparator after = placement.after;
-    switch (value->GetType()) {
+    switch (value.Type()) {
     case PDFObject::ePDFObjectBoolean:
-        mObjects.WriteBoolean(static_cast<PDFBoolean*>(value)->GetValue(), after);
+        mObjects.WriteBoolean(value.Boolean(), after);
         return true;
-    case PDFObject::ePDFObjectLiteralString: {
-        const std::string& bytes = static_cast<PDFLiteralString*>(value)->GetValue();
+    case PDFObject::ePDFObjectLiteralString:
         if (placement.literalAsHex) {
-            mObjects.WriteHexString(HexOfBytes(bytes), after);
+            mObjects.WriteHexString(HexOfBytes(value.Text()), after);
         } else {
-            mObjects.WriteLiteralString(bytes, after);
+            mObjects.WriteLiteralString(value.Text(), after);
         }
         return true;
-    }
     case PDFObject::ePDFObjectHexString:
-        mObjects.WriteHexString(static_cast<PDFHexString*>(value)->GetValue(), after);
-        return true;
-    case PDFObject::ePDFObjectNull:
-        mObjects.WriteNull(after);
+        mObjects.WriteHexString(value.Text(), after);
         return true;
     case PDFObject::ePDFObjectName:
-        mObjects.WriteName(static_cast<PDFName*>(value)->GetValue(), after);
+        mObjects.WriteName(value.Text(), after);
         return true;
     case PDFObject::ePDFObjectInteger:
-        mObjects.WriteInteger(static_cast<PDFInteger*>(value)->GetValue(), after);
+        mObjects.WriteInteger(value.Integer(), after);
+        return true;
+    case PDFObject::ePDFObjectArray:
+        return CopyArray(value, placement.afterArray);
+    default:
+        return CopyObjectOnlyValue(value.Object(), placement);
+    }
+}
+
+bool StoreCopier::CopyObjectOnlyValue(PDFObject* value, const Placement& placement)
+{
+    const TokenSeparator after = placement.after;
+    switch (value == nullptr ? PDFObject::ePDFObjectSymbol : value->GetType()) {
+    case PDFObject::ePDFObjectNull:
+        mObjects.WriteNull(after);
         return true;
     case PDFObject::ePDFObjectReal: {
         const double real = static_cast<PDFReal*>(value)->GetValue();
@@ -133,8 +257,6 @@ bool StoreCopier::CopyValue(PDFObject* value, const Placement& placement)
         mObjects.WriteExactReal(real, after);
         return true;
     }
-    case PDFObject::ePDFObjectArray:
-        return CopyArray(static_cast<PDFArray*>(value), placement.afterArray);
     case PDFObject::ePDFObjectDictionary:
         return CopyDictionary(static_cast<PDFDictionary*>(value)); // ends its own line
     case PDFObject::ePDFObjectIndirectObjectReference: {
@@ -207,17 +329,17 @@ ObjectNumber StoreCopier::NewNumberFor(const OldObject& object)
     return newID;
 }
 
-bool StoreCopier::CopyArray(PDFArray* array, TokenSeparator endSeparator)
+template <typename Value>
+bool StoreCopier::CopyArray(const Value& array, TokenSeparator endSeparator)
 {
     if (++mDepth > kMaxCopyDepth) {
         return Fail(WriteOutcome::ValueNotCopyable);
     }
     mObjects.StartArray();
-    ArrayIterator it = array->GetItemIterator();
-    while (it.MoveNext()) {
-        if (!CopyArrayItem(it.GetItem(), SeparatorSpace)) {
-            return false;
-        }
+    if (!array.EveryItem([this](const auto& item) {
+            return CopyValue(item, ArrayItemPlacement(SeparatorSpace));
+        })) {
+        return false;
     }
     mObjects.EndArray(endSeparator);
     --mDepth;

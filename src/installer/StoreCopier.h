@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "pdf/parsing/PlainDictionaryScanner.h"
 #include "pdf/writing/ObjectsContext.h"
 #include "pdf/writing/TokenSeparator.h"
 
@@ -61,7 +62,8 @@ public:
     WriteOutcome Failure() const { return mFailure; }
 
     // Writes the old entry object reference leads to as object newID, a dictionary with every
-    // key of the old one.
+    // key of the old one. A plain entry (see PlainDictionary) is copied as it is scanned, without
+    // building objects; the bytes written are the same either way.
     bool CopyEntry(ObjectNumber oldID, std::uint32_t oldGeneration, ObjectNumber newID);
 
     // Copies every key of source except those in skip, in key order. Under certRule a literal
@@ -91,9 +93,29 @@ private:
         TokenSeparator afterArray;
         bool literalAsHex;
     };
+    // After a key: every value ends its line except arrays, which end at their bracket.
+    static Placement KeyValuePlacement(bool isCert)
+    {
+        return Placement{SeparatorEndLine, SeparatorNone, isCert};
+    }
+    // An array inside an array ends at its bracket; the space before the next item follows
+    // from the item that comes next.
+    static Placement ArrayItemPlacement(TokenSeparator separator)
+    {
+        return Placement{separator, separator == SeparatorSpace ? SeparatorNone : separator, false};
+    }
 
-    // The one walk over a value, for dictionary values and array items alike.
-    bool CopyValue(PDFObject* value, const Placement& placement);
+    // The one walk over a value, for dictionary values and array items alike, whether the value
+    // is an object or part of a plain dictionary (the Value types in the source file).
+    template <typename Value> bool CopyValue(const Value& value, const Placement& placement);
+    // The kinds a plain dictionary never holds.
+    bool CopyObjectOnlyValue(PDFObject* value, const Placement& placement);
+    template <typename Value> bool CopyArray(const Value& array, TokenSeparator endSeparator);
+    template <typename Dictionary>
+    bool CopyKeysOf(DictionaryContext* target, const Dictionary& source,
+                    std::initializer_list<std::string_view> skip, bool certRule,
+                    WriteOutcome keyFailure);
+    template <typename Dictionary> bool WriteEntry(ObjectNumber newID, const Dictionary& source);
     bool Fail(WriteOutcome outcome);
     // An old object as number and generation.
     struct OldObject
@@ -104,7 +126,6 @@ private:
     static std::uint64_t KeyOf(const OldObject& object);
     // The new number of an old object: its entry's number, or a new extra object.
     ObjectNumber NewNumberFor(const OldObject& object);
-    bool CopyArray(PDFArray* array, TokenSeparator endSeparator);
     bool CopyDictionary(PDFDictionary* source);
     // A stream keeps its dictionary and its data exactly as stored, still encoded.
     bool CopyStreamObject(ObjectNumber newID, PDFStreamInput* stream);
@@ -115,4 +136,5 @@ private:
     std::deque<std::pair<OldObject, ObjectNumber>> mPendingExtras; // old, new
     WriteOutcome mFailure = WriteOutcome::Written;
     int mDepth = 0;
+    PlainDictionary mPlainEntry; // reused from entry to entry
 };

@@ -1,5 +1,6 @@
 #include "pdf/parsing/PDFParser.h"
 
+#include <algorithm>
 #include <limits>
 #include <locale>
 #include <sstream>
@@ -740,6 +741,63 @@ PDFObject* PDFParser::ParseObjectByReference(ObjectNumber objectID, std::uint32_
 PDFObject* PDFParser::ParseObjectByReference(const PDFIndirectObjectReference& reference)
 {
     return ParseObjectByReference(reference.ObjectID, reference.GenerationNumber);
+}
+
+bool PDFParser::ReadPlainDictionaryObject(ObjectNumber objectID, std::uint32_t generation,
+                                          PlainDictionary& out)
+{
+    const XrefEntry* entry = XrefEntryFor(objectID);
+    // Decryption, objects in object streams and objects the directory does not place in the
+    // file are left to the object parser, as is any stream that is not the document's buffer.
+    if (entry == nullptr || entry->mType != XrefEntryInFile || entry->mGeneration != generation ||
+        mParserExtender != nullptr || entry->mPosition < 0 || entry->mPosition >= mFileSize ||
+        mStream == nullptr || typeid(*mStream) != typeid(InputBufferedStream)) {
+        return false;
+    }
+    auto* stream = static_cast<InputBufferedStream*>(mStream);
+    const FilePosition start = entry->mPosition;
+    MoveToObject(stream, start);
+    mObjectParser.ClearReadState();
+    auto buffered = [stream](std::size_t count) {
+        return std::string_view(reinterpret_cast<const char*>(stream->BufferedBytes()), count);
+    };
+    // Usually the whole object is buffered and is scanned where it lies; nothing is taken.
+    std::size_t count = stream->BufferedCount();
+    PlainScanResult result =
+        ScanPlainDictionaryObject(buffered(count), objectID, generation,
+                                  start + static_cast<FilePosition>(count) >= mFileSize, out);
+    if (result != PlainScanResult::NeedMore) {
+        return result == PlainScanResult::Plain;
+    }
+    // The object runs past the buffer. Its bytes are gathered, and exactly those are taken from
+    // the stream, so that the next object (further on in the file) is still ahead of it.
+    out.gathered.clear();
+    std::size_t piece = 16 * 1024;
+    for (;;) {
+        if (stream->BufferedCount() == 0) {
+            Byte next = 0;
+            if (stream->Read(&next, 1) != 1) { // refills the buffer
+                return false;
+            }
+            out.gathered.push_back(static_cast<char>(next));
+        }
+        const std::size_t before = out.gathered.size();
+        count = std::min<std::size_t>(stream->BufferedCount(), piece);
+        out.gathered.append(buffered(count));
+        result = ScanPlainDictionaryObject(
+            out.gathered, objectID, generation,
+            start + static_cast<FilePosition>(out.gathered.size()) >= mFileSize, out);
+        if (result == PlainScanResult::Plain) {
+            stream->ConsumeBuffered(static_cast<IOByteCount>(
+                out.objectLength > before ? out.objectLength - before : 0));
+            return true;
+        }
+        if (result == PlainScanResult::NotPlain || out.gathered.size() > kMaxPlainObjectSize) {
+            return false;
+        }
+        stream->ConsumeBuffered(static_cast<IOByteCount>(count)); // all of it is the object's
+        piece = std::min<std::size_t>(piece * 2, kMaxPlainObjectSize);
+    }
 }
 
 PDFObject* PDFParser::ParseExistingInDirectObject(ObjectNumber objectID)

@@ -13,6 +13,7 @@
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/RefCountPtr.h"
 #include "pdf/parsing/PDFObjectParser.h"
+#include "pdf/parsing/PlainDictionaryScanner.h"
 #include "pdf/parsing/XrefEntry.h"
 
 class IByteReader;
@@ -63,6 +64,8 @@ public:
     // Decoded object streams up to this size are kept in memory so that fetching all their
     // objects decodes them once; larger ones are decoded again for each fetch.
     static constexpr std::size_t kDefaultObjectStreamCacheLimit = 64 * 1024 * 1024;
+    // A plain dictionary object larger than this is parsed as usual instead.
+    static constexpr std::size_t kMaxPlainObjectSize = 1024 * 1024;
 
     PDFParser();
     virtual ~PDFParser();
@@ -83,6 +86,12 @@ public:
     // is not the object's refers to no object: null, as for a free or missing one.
     PDFObject* ParseObjectByReference(ObjectNumber objectID, std::uint32_t generation);
     PDFObject* ParseObjectByReference(const PDFIndirectObjectReference& reference);
+    // The object a reference leads to, read without building objects when it is a plain
+    // dictionary (see PlainDictionary): true, with out's views valid until the parser reads
+    // again. False when it is anything else or cannot be found or read; nothing in out is to be
+    // used then, and ParseObjectByReference gives the object, or the reason there is none.
+    bool ReadPlainDictionaryObject(ObjectNumber objectID, std::uint32_t generation,
+                                   PlainDictionary& out);
     // Values with one level of indirect reference followed; caller owns the result.
     PDFObject* ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key);
     PDFObject* ResolveArrayItem(PDFArray* array, std::uint32_t index);

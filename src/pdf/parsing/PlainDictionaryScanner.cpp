@@ -1,0 +1,367 @@
+#include "pdf/parsing/PlainDictionaryScanner.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <system_error>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Digits enough for any object number and generation, and few enough that no integer value
+// overflows 64 bits: a longer number is left to the object parser.
+constexpr std::size_t kMaxIntegerDigits = 18;
+
+bool IsDigit(std::uint8_t byte)
+{
+    return byte >= '0' && byte <= '9';
+}
+
+bool IsHexDigit(std::uint8_t byte)
+{
+    const auto lower = static_cast<std::uint8_t>(byte | 0x20);
+    return static_cast<std::uint8_t>(byte - '0') < 10 || static_cast<std::uint8_t>(lower - 'a') < 6;
+}
+
+// True when every byte is a hexadecimal digit. Certificates make these runs kilobytes long,
+// so sixteen bytes are tested at a time where the processor allows it.
+bool AreHexDigits(const char* bytes, std::size_t count)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i a = _mm_set1_epi8('a');
+    const __m128i five = _mm_set1_epi8(5);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= count; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        // byte - '0' <= 9 and (byte | 0x20) - 'a' <= 5, as unsigned: min(x, n) == x.
+        const __m128i digit = _mm_sub_epi8(block, zero);
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, nine), digit);
+        const __m128i letter = _mm_sub_epi8(_mm_or_si128(block, caseBit), a);
+        const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, five), letter);
+        if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF) {
+            return false;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (!IsHexDigit(static_cast<std::uint8_t>(bytes[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr std::uint8_t kWhiteSpace = 1;
+constexpr std::uint8_t kDelimiter = 2;
+
+constexpr std::array<std::uint8_t, 256> MakeByteClasses()
+{
+    std::array<std::uint8_t, 256> classes{};
+    for (std::size_t white : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) {
+        classes[white] = kWhiteSpace;
+    }
+    for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
+        classes[static_cast<std::uint8_t>(delimiter)] = kDelimiter;
+    }
+    return classes;
+}
+
+// The tokenizer's white space and delimiters.
+constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
+
+bool IsWhiteSpace(std::uint8_t byte)
+{
+    return kByteClasses[byte] == kWhiteSpace;
+}
+
+// A byte that ends a name, a number or a keyword.
+bool EndsRegularToken(std::uint8_t byte)
+{
+    return kByteClasses[byte] != 0;
+}
+
+// Bytes a number token may start with; an integer followed by one of these could be the start
+// of "num gen R", which the object parser resolves with look-ahead.
+bool StartsNumber(std::uint8_t byte)
+{
+    return IsDigit(byte) || byte == '+' || byte == '-' || byte == '.';
+}
+
+class Scanner
+{
+public:
+    Scanner(std::string_view bytes, bool atEnd, PlainDictionary& out)
+        : mBytes(bytes), mAtEnd(atEnd), mOut(out)
+    {
+    }
+
+    PlainScanResult Scan(ObjectNumber objectID, std::uint32_t generation)
+    {
+        mOut.entries.clear();
+        mOut.items.clear();
+        long long number = 0;
+        if (!SkipWhiteSpace() || !ReadUnsigned(number) || number != objectID || !SkipWhiteSpace() ||
+            !ReadUnsigned(number) || number != generation || !SkipWhiteSpace() ||
+            !ReadKeyword("obj") || !SkipWhiteSpace() || !ReadDictionary() || !SkipWhiteSpace() ||
+            !ReadKeyword("endobj")) {
+            return mResult;
+        }
+        mOut.objectLength = mPosition;
+        return PlainScanResult::Plain;
+    }
+
+private:
+    std::string_view mBytes;
+    std::size_t mPosition = 0;
+    bool mAtEnd;
+    PlainDictionary& mOut;
+    PlainScanResult mResult = PlainScanResult::NotPlain;
+
+    bool NotPlain()
+    {
+        mResult = PlainScanResult::NotPlain;
+        return false;
+    }
+
+    // The bytes ended inside the object: more of the file may complete it.
+    bool OutOfBytes()
+    {
+        mResult = mAtEnd ? PlainScanResult::NotPlain : PlainScanResult::NeedMore;
+        return false;
+    }
+
+    std::uint8_t At(std::size_t position) const
+    {
+        return static_cast<std::uint8_t>(mBytes[position]);
+    }
+
+    // Comments are left to the object parser.
+    bool SkipWhiteSpace()
+    {
+        while (mPosition < mBytes.size() && IsWhiteSpace(At(mPosition))) {
+            ++mPosition;
+        }
+        if (mPosition == mBytes.size()) {
+            return OutOfBytes();
+        }
+        return At(mPosition) == '%' ? NotPlain() : true;
+    }
+
+    // The regular token at the position: up to white space or a delimiter, which must be
+    // among the bytes (a token cut off by their end might go on).
+    bool ReadRegularToken(std::string_view& token)
+    {
+        const std::size_t start = mPosition;
+        while (mPosition < mBytes.size() && !EndsRegularToken(At(mPosition))) {
+            ++mPosition;
+        }
+        if (mPosition == mBytes.size()) {
+            return OutOfBytes();
+        }
+        token = mBytes.substr(start, mPosition - start);
+        return true;
+    }
+
+    bool ReadKeyword(std::string_view keyword)
+    {
+        std::string_view token;
+        if (!ReadRegularToken(token)) {
+            return false;
+        }
+        return token == keyword ? true : NotPlain();
+    }
+
+    bool ReadUnsigned(long long& value)
+    {
+        std::string_view token;
+        if (!ReadRegularToken(token)) {
+            return false;
+        }
+        return ParseInteger(token, false, value) ? true : NotPlain();
+    }
+
+    // Digits, with a minus sign when allowed; no plus sign, no dot.
+    static bool ParseInteger(std::string_view token, bool allowMinus, long long& value)
+    {
+        std::size_t digitsStart = allowMinus && !token.empty() && token[0] == '-' ? 1 : 0;
+        const std::size_t digits = token.size() - digitsStart;
+        if (digits == 0 || digits > kMaxIntegerDigits) {
+            return false;
+        }
+        for (std::size_t i = digitsStart; i < token.size(); ++i) {
+            if (!IsDigit(static_cast<std::uint8_t>(token[i]))) {
+                return false;
+            }
+        }
+        const std::from_chars_result parsed =
+            std::from_chars(token.data(), token.data() + token.size(), value);
+        return parsed.ec == std::errc() && parsed.ptr == token.data() + token.size();
+    }
+
+    // A name at the position, which is its slash. Names with #xx escapes, and the empty name,
+    // are left to the object parser.
+    bool ReadName(std::string_view& name)
+    {
+        ++mPosition;
+        if (!ReadRegularToken(name)) {
+            return false;
+        }
+        if (name.empty() || name.find('#') != std::string_view::npos) {
+            return NotPlain();
+        }
+        return true;
+    }
+
+    bool ReadDictionary()
+    {
+        if (mBytes.size() - mPosition < 2) {
+            return OutOfBytes();
+        }
+        if (At(mPosition) != '<' || At(mPosition + 1) != '<') {
+            return NotPlain();
+        }
+        mPosition += 2;
+        for (;;) {
+            if (!SkipWhiteSpace()) {
+                return false;
+            }
+            if (At(mPosition) == '>') {
+                if (mPosition + 1 == mBytes.size()) {
+                    return OutOfBytes();
+                }
+                if (At(mPosition + 1) != '>') {
+                    return NotPlain();
+                }
+                mPosition += 2;
+                return true;
+            }
+            if (At(mPosition) != '/') {
+                return NotPlain();
+            }
+            PlainKeyValue entry;
+            if (!ReadName(entry.key)) {
+                return false;
+            }
+            // Ascending keys are in the order a dictionary keeps them, and none repeats.
+            if (!mOut.entries.empty() && !(mOut.entries.back().key < entry.key)) {
+                return NotPlain();
+            }
+            if (!SkipWhiteSpace() || !ReadValue(entry.value, false)) {
+                return false;
+            }
+            mOut.entries.push_back(entry);
+        }
+    }
+
+    bool ReadValue(PlainValue& value, bool inArray)
+    {
+        const std::uint8_t first = At(mPosition);
+        switch (first) {
+        case '(':
+            return ReadLiteralString(value);
+        case '<':
+            return ReadHexString(value);
+        case '[':
+            return inArray ? NotPlain() : ReadArray(value);
+        case '/':
+            value.kind = PlainValue::Kind::Name;
+            return ReadName(value.text);
+        default:
+            break;
+        }
+        std::string_view token;
+        if (!ReadRegularToken(token)) {
+            return false;
+        }
+        if (token == "true" || token == "false") {
+            value.kind = PlainValue::Kind::Boolean;
+            value.integer = token == "true" ? 1 : 0;
+            return true;
+        }
+        value.kind = PlainValue::Kind::Integer;
+        if (!ParseInteger(token, true, value.integer)) {
+            return NotPlain();
+        }
+        // A number after an integer may make the two a reference's first half.
+        if (!SkipWhiteSpace()) {
+            return false;
+        }
+        return StartsNumber(At(mPosition)) ? NotPlain() : true;
+    }
+
+    bool ReadLiteralString(PlainValue& value)
+    {
+        const std::size_t start = ++mPosition;
+        for (; mPosition < mBytes.size(); ++mPosition) {
+            const std::uint8_t byte = At(mPosition);
+            if (byte == ')') {
+                value.kind = PlainValue::Kind::LiteralString;
+                value.text = mBytes.substr(start, mPosition - start);
+                ++mPosition;
+                return true;
+            }
+            // Escapes, nested parentheses and CR (which reads as LF) change the bytes.
+            if (byte == '\\' || byte == '(' || byte == '\r') {
+                return NotPlain();
+            }
+        }
+        return OutOfBytes();
+    }
+
+    bool ReadHexString(PlainValue& value)
+    {
+        const std::size_t start = ++mPosition;
+        // Most of a store's bytes are certificate digits: find the end first, then check them.
+        const void* close = std::memchr(mBytes.data() + start, '>', mBytes.size() - start);
+        if (close == nullptr) {
+            // "<<" would be a dictionary, which is not plain; anything else may go on.
+            return start < mBytes.size() && At(start) == '<' ? NotPlain() : OutOfBytes();
+        }
+        const std::size_t end =
+            static_cast<std::size_t>(static_cast<const char*>(close) - mBytes.data());
+        if (!AreHexDigits(mBytes.data() + start, end - start)) {
+            return NotPlain(); // white space, a nested "<<" or a stray byte
+        }
+        value.kind = PlainValue::Kind::HexString;
+        value.text = mBytes.substr(start, end - start);
+        mPosition = end + 1;
+        return true;
+    }
+
+    bool ReadArray(PlainValue& value)
+    {
+        ++mPosition;
+        // Items of this array are added after those of earlier arrays; an array holds no array.
+        value.kind = PlainValue::Kind::Array;
+        value.firstItem = static_cast<std::uint32_t>(mOut.items.size());
+        for (;;) {
+            if (!SkipWhiteSpace()) {
+                return false;
+            }
+            if (At(mPosition) == ']') {
+                ++mPosition;
+                value.itemCount = static_cast<std::uint32_t>(mOut.items.size()) - value.firstItem;
+                return true;
+            }
+            PlainValue item;
+            if (!ReadValue(item, true)) {
+                return false;
+            }
+            mOut.items.push_back(item);
+        }
+    }
+};
+
+} // namespace
+
+PlainScanResult ScanPlainDictionaryObject(std::string_view bytes, ObjectNumber objectID,
+                                          std::uint32_t generation, bool atEnd,
+                                          PlainDictionary& out)
+{
+    return Scanner(bytes, atEnd, out).Scan(objectID, generation);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/parsing/XrefEntry.h"
+
+// A value of a plain dictionary: one that the object parser would read as exactly this, with
+// nothing left to interpret. Views point into the bytes the dictionary was scanned from.
+struct PlainValue
+{
+    enum class Kind : std::uint8_t
+    {
+        Integer,       // integer
+        Boolean,       // integer is 1 for true, 0 for false
+        Name,          // text is the name without its slash
+        HexString,     // text is the digits between the angle brackets
+        LiteralString, // text is the bytes between the parentheses
+        Array          // items [firstItem, firstItem + itemCount) of the dictionary
+    };
+
+    Kind kind = Kind::Integer;
+    long long integer = 0;
+    std::string_view text;
+    std::uint32_t firstItem = 0;
+    std::uint32_t itemCount = 0;
+};
+
+struct PlainKeyValue
+{
+    std::string_view key; // without its slash
+    PlainValue value;
+};
+
+// An indirect object "N G obj << ... >> endobj" read without building objects. Its keys are in
+// ascending byte order (so none repeats) and each value is an integer, true or false, a name, a
+// hexadecimal string of digits only, a literal string without escapes, line ends or
+// parentheses, or an array of such values. This is the shape of nearly every entry of a trust
+// store; anything else is left to the object parser.
+struct PlainDictionary
+{
+    std::vector<PlainKeyValue> entries; // in key order
+    std::vector<PlainValue> items;      // the items of every array, array after array
+    // Bytes from the start of the scan through "endobj".
+    std::size_t objectLength = 0;
+    // Holds the object's bytes when they had to be gathered from several reads; views then
+    // point here.
+    std::string gathered;
+};
+
+enum class PlainScanResult
+{
+    Plain,    // out holds the object
+    NotPlain, // the object is not of that shape, or not what was asked for: parse it instead
+    NeedMore  // bytes ended before the object did
+};
+
+// Scans the object that starts at bytes (white space may come first). It must be object
+// objectID with generation generation. atEnd tells that the file ends where bytes end. The
+// scan accepts only what the object parser reads the same way, and refuses whatever it is not
+// sure of: a refusal is never an error, only a request to use the object parser.
+PlainScanResult ScanPlainDictionaryObject(std::string_view bytes, ObjectNumber objectID,
+                                          std::uint32_t generation, bool atEnd,
+                                          PlainDictionary& out);
