@@ -74,6 +74,74 @@ std::optional<double> ParseReal(const std::string& token)
 
 } // namespace
 
+void AppendLiteralStringBytes(std::string_view body, std::string& out)
+{
+    // Every escape is at least two bytes and gives one, so the bytes never outgrow the body:
+    // they are written in place and cut to length at the end.
+    const std::size_t start = out.size();
+    out.resize(start + body.size());
+    char* next = out.data() + start;
+    const std::size_t end = body.size();
+    for (std::size_t i = 0; i < end; ++i) {
+        const char current = body[i];
+        if (current == '\r') {
+            // An end of line inside the string, CR LF or a lone CR, reads as one LF.
+            if (i + 1 < end && body[i + 1] == '\n') {
+                ++i;
+            }
+            *next++ = '\n';
+            continue;
+        }
+        if (current != '\\') {
+            *next++ = current;
+            continue;
+        }
+        ++i;
+        if (i >= end) {
+            break; // a backslash right before the closing parenthesis escapes nothing
+        }
+        const char escaped = body[i];
+        switch (escaped) {
+        case 'n':
+            *next++ = '\n';
+            break;
+        case 'r':
+            *next++ = '\r';
+            break;
+        case 't':
+            *next++ = '\t';
+            break;
+        case 'b':
+            *next++ = '\b';
+            break;
+        case 'f':
+            *next++ = '\f';
+            break;
+        case '\\':
+        case '(':
+        case ')':
+            *next++ = escaped;
+            break;
+        default:
+            if (IsOctalDigit(escaped)) {
+                unsigned int code = static_cast<unsigned int>(escaped - '0');
+                int digits = 1;
+                while (digits < 3 && i + 1 < end && IsOctalDigit(body[i + 1])) {
+                    ++i;
+                    ++digits;
+                    code = code * 8 + static_cast<unsigned int>(body[i] - '0');
+                }
+                *next++ = static_cast<char>(static_cast<unsigned char>(code & 0xFFu));
+            } else {
+                // A backslash before any other byte is ignored: (C:\Users) reads C:Users.
+                *next++ = escaped;
+            }
+            break;
+        }
+    }
+    out.resize(static_cast<std::size_t>(next - out.data()));
+}
+
 bool IsPDFNumberToken(const std::string& token)
 {
     if (token.empty()) {
@@ -268,69 +336,8 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
                   token.c_str());
         return nullptr;
     }
-    // Every escape is at least two bytes and gives one, so the value never outgrows the
-    // token's body: it is written in place and cut to length at the end.
-    std::string value(token.size() - 2, '\0');
-    char* out = value.data();
-    const std::size_t end = token.size() - 1;
-    for (std::size_t i = 1; i < end; ++i) {
-        const char current = token[i];
-        if (current == '\r') {
-            // An end of line inside the string, CR LF or a lone CR, reads as one LF.
-            if (i + 1 < end && token[i + 1] == '\n') {
-                ++i;
-            }
-            *out++ = '\n';
-            continue;
-        }
-        if (current != '\\') {
-            *out++ = current;
-            continue;
-        }
-        ++i;
-        if (i >= end) {
-            break; // a backslash right before the closing parenthesis escapes nothing
-        }
-        const char escaped = token[i];
-        switch (escaped) {
-        case 'n':
-            *out++ = '\n';
-            break;
-        case 'r':
-            *out++ = '\r';
-            break;
-        case 't':
-            *out++ = '\t';
-            break;
-        case 'b':
-            *out++ = '\b';
-            break;
-        case 'f':
-            *out++ = '\f';
-            break;
-        case '\\':
-        case '(':
-        case ')':
-            *out++ = escaped;
-            break;
-        default:
-            if (IsOctalDigit(escaped)) {
-                unsigned int code = static_cast<unsigned int>(escaped - '0');
-                int digits = 1;
-                while (digits < 3 && i + 1 < end && IsOctalDigit(token[i + 1])) {
-                    ++i;
-                    ++digits;
-                    code = code * 8 + static_cast<unsigned int>(token[i] - '0');
-                }
-                *out++ = static_cast<char>(static_cast<unsigned char>(code & 0xFFu));
-            } else {
-                // A backslash before any other byte is ignored: (C:\Users) reads C:Users.
-                *out++ = escaped;
-            }
-            break;
-        }
-    }
-    value.resize(static_cast<std::size_t>(out - value.data()));
+    std::string value;
+    AppendLiteralStringBytes(std::string_view(token).substr(1, token.size() - 2), value);
     if (extender != nullptr) {
         value = extender->DecryptString(value);
     }

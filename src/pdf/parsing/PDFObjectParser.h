@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "pdf/parsing/PDFTokenizer.h"
 
@@ -58,6 +59,10 @@ private:
     PDFObject* ParseDictionary(ParserExtender* extender);
     bool GetHexValue(Byte value, Byte& outValue);
 };
+
+// Appends the bytes a literal string's body stands for (the text between its outer
+// parentheses, as the tokenizer gives it): escapes resolved, each end of line read as LF.
+void AppendLiteralStringBytes(std::string_view body, std::string& out);
 
 // The number test of PDF syntax: optional sign or leading dot, digits and at most one dot.
 bool IsPDFNumberToken(const std::string& token);

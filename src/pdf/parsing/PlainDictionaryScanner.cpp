@@ -8,6 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "pdf/parsing/PDFObjectParser.h"
+
 namespace {
 
 // Digits enough for any object number and generation, and few enough that no integer value
@@ -112,6 +114,7 @@ public:
             return mResult;
         }
         mOut.objectLength = mPosition;
+        DecodeLiteralStrings();
         return PlainScanResult::Plain;
     }
 
@@ -121,6 +124,39 @@ private:
     bool mAtEnd;
     PlainDictionary& mOut;
     PlainScanResult mResult = PlainScanResult::NotPlain;
+
+    // Gives each literal string with escapes its bytes, with the object parser's own decoding.
+    // Room for all is made first: decoding never lengthens a string, so no view moves.
+    void DecodeLiteralStrings()
+    {
+        std::size_t room = 0;
+        ForEachEncoded([&room](PlainValue& value) { room += value.text.size(); });
+        if (room == 0) {
+            return;
+        }
+        mOut.decoded.clear();
+        mOut.decoded.reserve(room);
+        ForEachEncoded([this](PlainValue& value) {
+            const std::size_t start = mOut.decoded.size();
+            AppendLiteralStringBytes(value.text, mOut.decoded);
+            value.text = std::string_view(mOut.decoded).substr(start);
+            value.encoded = false;
+        });
+    }
+
+    template <typename Visit> void ForEachEncoded(Visit visit)
+    {
+        for (PlainKeyValue& entry : mOut.entries) {
+            if (entry.value.encoded) {
+                visit(entry.value);
+            }
+        }
+        for (PlainValue& item : mOut.items) {
+            if (item.encoded) {
+                visit(item);
+            }
+        }
+    }
 
     bool NotPlain()
     {
@@ -294,20 +330,34 @@ private:
         return StartsNumber(At(mPosition)) ? NotPlain() : true;
     }
 
+    // The body is kept as the tokenizer would give it: everything between the parentheses,
+    // which nest. A backslash before an end of line (which the tokenizer drops with it) is left
+    // to the object parser.
     bool ReadLiteralString(PlainValue& value)
     {
         const std::size_t start = ++mPosition;
+        int depth = 1;
         for (; mPosition < mBytes.size(); ++mPosition) {
             const std::uint8_t byte = At(mPosition);
-            if (byte == ')') {
+            if (byte == '\\') {
+                if (mPosition + 1 == mBytes.size()) {
+                    return OutOfBytes();
+                }
+                const std::uint8_t escaped = At(mPosition + 1);
+                if (escaped == '\r' || escaped == '\n') {
+                    return NotPlain();
+                }
+                value.encoded = true;
+                ++mPosition;
+            } else if (byte == '\r') {
+                value.encoded = true;
+            } else if (byte == '(') {
+                ++depth;
+            } else if (byte == ')' && --depth == 0) {
                 value.kind = PlainValue::Kind::LiteralString;
                 value.text = mBytes.substr(start, mPosition - start);
                 ++mPosition;
                 return true;
-            }
-            // Escapes, nested parentheses and CR (which reads as LF) change the bytes.
-            if (byte == '\\' || byte == '(' || byte == '\r') {
-                return NotPlain();
             }
         }
         return OutOfBytes();

@@ -17,7 +17,7 @@ struct PlainValue
         Boolean,       // integer is 1 for true, 0 for false
         Name,          // text is the name without its slash
         HexString,     // text is the digits between the angle brackets
-        LiteralString, // text is the bytes between the parentheses
+        LiteralString, // text is the bytes the string stands for
         Array          // items [firstItem, firstItem + itemCount) of the dictionary
     };
 
@@ -26,6 +26,8 @@ struct PlainValue
     std::string_view text;
     std::uint32_t firstItem = 0;
     std::uint32_t itemCount = 0;
+    // While scanning: a literal string whose text still holds escapes or line ends.
+    bool encoded = false;
 };
 
 struct PlainKeyValue
@@ -36,8 +38,8 @@ struct PlainKeyValue
 
 // An indirect object "N G obj << ... >> endobj" read without building objects. Its keys are in
 // ascending byte order (so none repeats) and each value is an integer, true or false, a name, a
-// hexadecimal string of digits only, a literal string without escapes, line ends or
-// parentheses, or an array of such values. This is the shape of nearly every entry of a trust
+// hexadecimal string of digits only, a literal string that does not break its line with a
+// backslash, or an array of such values. This is the shape of nearly every entry of a trust
 // store; anything else is left to the object parser.
 struct PlainDictionary
 {
@@ -48,6 +50,8 @@ struct PlainDictionary
     // Holds the object's bytes when they had to be gathered from several reads; views then
     // point here.
     std::string gathered;
+    // The bytes of literal strings with escapes, which views point to.
+    std::string decoded;
 };
 
 enum class PlainScanResult
