@@ -784,6 +784,9 @@ bool PDFParser::ReadPlainDictionaryObject(ObjectNumber objectID, std::uint32_t g
         const std::size_t before = out.gathered.size();
         count = std::min<std::size_t>(stream->BufferedCount(), piece);
         out.gathered.append(buffered(count));
+        if (out.gathered.size() > kMaxPlainObjectSize) {
+            return false;
+        }
         result = ScanPlainDictionaryObject(
             out.gathered, objectID, generation,
             start + static_cast<FilePosition>(out.gathered.size()) >= mFileSize, out);
@@ -792,7 +795,7 @@ bool PDFParser::ReadPlainDictionaryObject(ObjectNumber objectID, std::uint32_t g
                 out.objectLength > before ? out.objectLength - before : 0));
             return true;
         }
-        if (result == PlainScanResult::NotPlain || out.gathered.size() > kMaxPlainObjectSize) {
+        if (result == PlainScanResult::NotPlain) {
             return false;
         }
         stream->ConsumeBuffered(static_cast<IOByteCount>(count)); // all of it is the object's
