@@ -227,6 +227,23 @@ void WriteFilterSeeds()
     WriteSeed(target, "round-trip", std::string("\x80", 1) + text + text);
 }
 
+// The first byte picks the read buffer's size: 0xff the reader's own, 0x03 three bytes.
+void WritePlainDictionarySeeds()
+{
+    const char* target = "fuzz_plain_dictionary";
+    WriteSeed(target, "store-entry",
+              "\xff"
+              "1 0 obj\r\n<<\r\n/ABEType 1\r\n/Cert <3082ABcd>\r\n/Editable false\r\n"
+              "/ID 7\r\n/PolicyOID (1.2.840.113583)\r\n/Source [(AATL) (EUTL)]\r\n/Trust "
+              "8190\r\n/Viewable true\r\n>>\r\nendobj");
+    WriteSeed(target, "compact-escapes",
+              "\x03"
+              "1 0 obj<</A 1/B(x\\101\\(y\\))/C<ab>/D[1 /N true]/E/F>>endobj");
+    WriteSeed(target, "nested-and-reference",
+              "\x10"
+              "1 0 obj << /A (a(b)c\r\nd) /B -7 /C 5 0 R >> endobj");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -238,5 +255,6 @@ int main(int argc, char** argv)
     gRoot = argv[1];
     WriteStoreSeeds();
     WriteFilterSeeds();
+    WritePlainDictionarySeeds();
     return 0;
 }
