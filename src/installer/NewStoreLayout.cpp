@@ -48,6 +48,7 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, StoreSchema& schema, ObjectsC
     const auto firstCopyID = static_cast<ObjectNumber>(2);
     std::vector<std::pair<ObjectNumber, std::uint32_t>> oldEntries; // number, generation
     oldEntries.reserve(schema.entries->GetLength());
+    copier.ReserveEntries(schema.entries->GetLength());
     ArrayIterator scan = schema.entries->GetItemIterator();
     while (scan.MoveNext()) {
         const PDFIndirectObjectReference* reference = AsReference(scan.GetItem());

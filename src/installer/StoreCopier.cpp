@@ -138,16 +138,37 @@ template <typename Visit> bool EveryKey(const PlainDictionary& dictionary, Visit
 
 bool StoreCopier::MapEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID)
 {
-    return mNewNumbers
-        .emplace(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}), newID)
-        .second;
+    return mNewNumbers.Add(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}), newID);
 }
 
 ObjectNumber StoreCopier::EntryNumber(const PDFIndirectObjectReference& reference) const
 {
-    const auto found =
-        mNewNumbers.find(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}));
-    return found == mNewNumbers.end() ? 0 : found->second;
+    return mNewNumbers.Find(KeyOf(OldObject{reference.ObjectID, reference.GenerationNumber}));
+}
+
+bool StoreCopier::NewNumbers::Add(std::uint64_t key, ObjectNumber number)
+{
+    if (Find(key) != 0) {
+        return false;
+    }
+    if (mAscending.empty() || mAscending.back().first < key) {
+        mAscending.emplace_back(key, number);
+    } else {
+        mOthers.emplace(key, number);
+    }
+    return true;
+}
+
+ObjectNumber StoreCopier::NewNumbers::Find(std::uint64_t key) const
+{
+    const auto at = std::lower_bound(mAscending.begin(), mAscending.end(), key,
+                                     [](const std::pair<std::uint64_t, ObjectNumber>& item,
+                                        std::uint64_t k) { return item.first < k; });
+    if (at != mAscending.end() && at->first == key) {
+        return at->second;
+    }
+    const auto found = mOthers.find(key);
+    return found == mOthers.end() ? 0 : found->second;
 }
 
 bool StoreCopier::CopyEntry(ObjectNumber oldID, std::uint32_t oldGeneration, ObjectNumber newID)
@@ -315,16 +336,16 @@ std::uint64_t StoreCopier::KeyOf(const OldObject& object)
 
 ObjectNumber StoreCopier::NewNumberFor(const OldObject& object)
 {
-    auto found = mNewNumbers.find(KeyOf(object));
-    if (found != mNewNumbers.end()) {
-        return found->second;
+    const ObjectNumber known = mNewNumbers.Find(KeyOf(object));
+    if (known != 0) {
+        return known;
     }
     const ObjectNumber newID = mObjects.GetReferencesRegistry().AllocateObjectID();
     if (newID == 0) {
         Fail(WriteOutcome::ValueNotCopyable);
         return 0;
     }
-    mNewNumbers.emplace(KeyOf(object), newID);
+    (void)mNewNumbers.Add(KeyOf(object), newID); // not known, checked above
     mPendingExtras.emplace_back(object, newID);
     return newID;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "pdf/parsing/PlainDictionaryScanner.h"
 #include "pdf/writing/ObjectsContext.h"
@@ -56,6 +57,8 @@ public:
     // than once is mapped (and copied) once: false when it already has a number, which every
     // listing of it then shares.
     bool MapEntry(const PDFIndirectObjectReference& reference, ObjectNumber newID);
+    // Room for the numbers of count entries.
+    void ReserveEntries(std::size_t count) { mNewNumbers.Reserve(count); }
     // The number MapEntry gave the entry reference leads to; 0 when it gave none.
     ObjectNumber EntryNumber(const PDFIndirectObjectReference& reference) const;
 
@@ -132,7 +135,23 @@ private:
 
     OpenedStore& mStore;
     ObjectsContext& mObjects;
-    std::unordered_map<std::uint64_t, ObjectNumber> mNewNumbers;   // KeyOf(old) -> new
+    // KeyOf(old) -> new. Entries are listed in number order, so keys mostly arrive ascending:
+    // those are kept in a sorted list, a fifth of the memory of a hash map entry each; a key
+    // that arrives out of order goes to the hash map.
+    class NewNumbers
+    {
+    public:
+        void Reserve(std::size_t count) { mAscending.reserve(count); }
+        // False, changing nothing, when the key has a number already.
+        bool Add(std::uint64_t key, ObjectNumber number);
+        // 0 when the key has none.
+        ObjectNumber Find(std::uint64_t key) const;
+
+    private:
+        std::vector<std::pair<std::uint64_t, ObjectNumber>> mAscending;
+        std::unordered_map<std::uint64_t, ObjectNumber> mOthers;
+    };
+    NewNumbers mNewNumbers;
     std::deque<std::pair<OldObject, ObjectNumber>> mPendingExtras; // old, new
     WriteOutcome mFailure = WriteOutcome::Written;
     int mDepth = 0;
