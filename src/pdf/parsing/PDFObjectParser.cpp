@@ -253,15 +253,16 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
         return ParseName(token);
     }
     if (IsPDFNumberToken(token)) {
-        PDFObject* number = ConvertPDFNumberToken(token);
-        if (number->GetType() != PDFObject::ePDFObjectInteger ||
-            static_cast<PDFInteger*>(number)->GetValue() <= 0) {
-            return number;
+        // Only a positive integer can begin "num gen R"; no object is made for one that does.
+        const std::optional<long long> integer =
+            token.find('.') == std::string::npos ? ParseInteger(token) : std::nullopt;
+        if (!integer || *integer <= 0) {
+            return ConvertPDFNumberToken(token);
         }
         // "num gen R" needs two tokens of look-ahead; anything else goes back in the queue.
         std::string second;
         if (!NextToken(second)) {
-            return number;
+            return new PDFInteger(*integer);
         }
         bool secondIsGeneration = false;
         long long generation = 0;
@@ -272,22 +273,20 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
         }
         if (!secondIsGeneration) {
             PushBackTokenToBack(std::move(second));
-            return number;
+            return new PDFInteger(*integer);
         }
         std::string third;
         if (!NextToken(third)) {
             PushBackTokenToBack(std::move(second));
-            return number;
+            return new PDFInteger(*integer);
         }
         if (third != "R") {
             PushBackTokenToBack(std::move(second));
             PushBackTokenToBack(std::move(third));
-            return number;
+            return new PDFInteger(*integer);
         }
-        const long long objectID = static_cast<PDFInteger*>(number)->GetValue();
-        number->Release();
         return new PDFIndirectObjectReference(
-            static_cast<std::uint32_t>(static_cast<unsigned long long>(objectID) & 0xFFFFFFFFu),
+            static_cast<std::uint32_t>(static_cast<unsigned long long>(*integer) & 0xFFFFFFFFu),
             static_cast<std::uint32_t>(static_cast<unsigned long long>(generation) & 0xFFFFFFFFu));
     }
     if (token == "[" || token == "<<") {
