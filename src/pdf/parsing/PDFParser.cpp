@@ -1,6 +1,7 @@
 #include "pdf/parsing/PDFParser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <locale>
 #include <sstream>
@@ -555,27 +556,47 @@ StatusCode PDFParser::ParseXrefEntries(XrefTable& table, std::uint32_t first, st
 {
     Byte entry[kXrefEntryLength];
     bool firstEntryOfSection = true;
+    // A store's table has an entry per certificate: where the reader's buffer holds an entry
+    // and what comes before it, they are taken from it directly instead of byte by byte.
+    auto* buffered = typeid(*mStream) == typeid(InputBufferedStream)
+                         ? static_cast<InputBufferedStream*>(mStream)
+                         : nullptr;
     for (std::uint32_t i = 0; i < count; ++i) {
         // Entries are 20 bytes, but writers disagree on the line end; skip what separates them.
+        auto isSeparator = [firstEntryOfSection](Byte value) {
+            return firstEntryOfSection ? IsPDFWhitespace(value)
+                                       : (value == 0x0D || value == 0x0A || value == ' ');
+        };
+        bool taken = false;
+        if (buffered != nullptr) {
+            const Byte* bytes = buffered->BufferedBytes();
+            const IOByteCount available = buffered->BufferedCount();
+            IOByteCount start = 0;
+            while (start < available && isSeparator(bytes[start])) {
+                ++start;
+            }
+            if (start < available && available - start >= kXrefEntryLength) {
+                std::memcpy(entry, bytes + start, kXrefEntryLength);
+                buffered->ConsumeBuffered(start + static_cast<IOByteCount>(kXrefEntryLength));
+                taken = true;
+            }
+        }
         Byte value = 0;
-        for (;;) {
+        for (; !taken;) {
             if (mStream->Read(&value, 1) != 1) {
                 TRACE_LOG("PDFParser::ParseXref, failed to read xref entry");
                 return Failure;
             }
-            const bool separator = firstEntryOfSection
-                                       ? IsPDFWhitespace(value)
-                                       : (value == 0x0D || value == 0x0A || value == ' ');
-            if (!separator) {
+            if (!isSeparator(value)) {
+                entry[0] = value;
+                if (mStream->Read(entry + 1, kXrefEntryLength - 1) != kXrefEntryLength - 1) {
+                    TRACE_LOG("PDFParser::ParseXref, failed to read xref entry");
+                    return Failure;
+                }
                 break;
             }
         }
         firstEntryOfSection = false;
-        entry[0] = value;
-        if (mStream->Read(entry + 1, kXrefEntryLength - 1) != kXrefEntryLength - 1) {
-            TRACE_LOG("PDFParser::ParseXref, failed to read xref entry");
-            return Failure;
-        }
         const std::size_t objectID = static_cast<std::size_t>(first) + i;
         if (objectID >= table.size()) {
             continue;

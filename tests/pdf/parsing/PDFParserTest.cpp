@@ -6,6 +6,7 @@
 
 #include "ParsingTestSupport.h"
 #include "PdfFileBuilder.h"
+#include "pdf/io/InputBufferedStream.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/PDFIndirectObjectReference.h"
@@ -125,15 +126,26 @@ TEST(PDFParserTest, AcceptsLineEndVariants)
         {"trailing white space after the marker", "\r\n", "\r\n", "\r\n   \r\n"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
         PdfFileBuilder builder("%PPKLITE-2.1");
         builder.SetLineEnd(c.lineEnd).SetEntryLineEnd(c.entryLineEnd);
         builder.SetFinalLineEnd(c.finalLineEnd);
-        builder.AddObject(1, 0, "<< /ID 7 >>");
-        MemoryReader reader(builder.Build());
-        PDFParser parser;
-        (void)parser.ParseDocument(&reader); // no /Root: fails at the page tree
-        EXPECT_EQ(FetchID(parser, 1), 7);
+        for (std::uint32_t id = 1; id <= 5; ++id) {
+            builder.AddObject(id, 0, "<< /ID " + std::to_string(id + 6) + " >>");
+        }
+        const std::string bytes = builder.Build();
+        // Straight from memory, and through buffers that end inside and between entries.
+        for (const IOByteCount bufferSize : {IOByteCount{0}, IOByteCount{7}, IOByteCount{21},
+                                             InputBufferedStream::kDefaultBufferSize}) {
+            SCOPED_TRACE(std::string(c.what) + ", buffer " + std::to_string(bufferSize));
+            MemoryReader reader(bytes);
+            InputBufferedStream buffered(new MemoryReader(bytes), bufferSize);
+            PDFParser parser;
+            // No /Root: fails at the page tree.
+            (void)parser.ParseDocument(
+                bufferSize == 0 ? static_cast<IByteReaderWithPosition*>(&reader) : &buffered);
+            EXPECT_EQ(FetchID(parser, 1), 7);
+            EXPECT_EQ(FetchID(parser, 5), 11);
+        }
     }
 }
 
