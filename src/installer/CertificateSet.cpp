@@ -99,11 +99,11 @@ ReadCertificateList(const std::string& folder, std::ostream& out,
 std::string BytesToHex(std::span<const std::uint8_t> bytes)
 {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
+    std::string hex(bytes.size() * 2, '\0');
+    char* next = hex.data();
     for (std::uint8_t byte : bytes) {
-        hex.push_back(kDigits[byte >> 4]);
-        hex.push_back(kDigits[byte & 0x0F]);
+        *next++ = kDigits[byte >> 4];
+        *next++ = kDigits[byte & 0x0F];
     }
     return hex;
 }

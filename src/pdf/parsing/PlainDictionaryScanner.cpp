@@ -2,7 +2,6 @@
 
 #include <array>
 #include <charconv>
-#include <cstring>
 #include <system_error>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -27,9 +26,9 @@ bool IsHexDigit(std::uint8_t byte)
     return static_cast<std::uint8_t>(byte - '0') < 10 || static_cast<std::uint8_t>(lower - 'a') < 6;
 }
 
-// True when every byte is a hexadecimal digit. Certificates make these runs kilobytes long,
-// so sixteen bytes are tested at a time where the processor allows it.
-bool AreHexDigits(const char* bytes, std::size_t count)
+// The number of leading bytes that are hexadecimal digits. Certificates make these runs
+// kilobytes long, so sixteen bytes are tested at a time where the processor allows it.
+std::size_t CountHexDigits(const char* bytes, std::size_t count)
 {
     std::size_t i = 0;
 #if defined(__SSE2__)
@@ -40,22 +39,22 @@ bool AreHexDigits(const char* bytes, std::size_t count)
     const __m128i caseBit = _mm_set1_epi8(0x20);
     for (; i + 16 <= count; i += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        // byte - '0' <= 9 and (byte | 0x20) - 'a' <= 5, as unsigned: min(x, n) == x.
+        // byte - '0' <= 9 or (byte | 0x20) - 'a' <= 5, as unsigned: min(x, n) == x.
         const __m128i digit = _mm_sub_epi8(block, zero);
         const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, nine), digit);
         const __m128i letter = _mm_sub_epi8(_mm_or_si128(block, caseBit), a);
         const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, five), letter);
-        if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF) {
-            return false;
+        const auto mask =
+            static_cast<unsigned int>(_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)));
+        if (mask != 0xFFFF) {
+            return i + static_cast<std::size_t>(__builtin_ctz(~mask));
         }
     }
 #endif
-    for (; i < count; ++i) {
-        if (!IsHexDigit(static_cast<std::uint8_t>(bytes[i]))) {
-            return false;
-        }
+    while (i < count && IsHexDigit(static_cast<std::uint8_t>(bytes[i]))) {
+        ++i;
     }
-    return true;
+    return i;
 }
 
 constexpr std::uint8_t kWhiteSpace = 1;
@@ -366,16 +365,15 @@ private:
     bool ReadHexString(PlainValue& value)
     {
         const std::size_t start = ++mPosition;
-        // Most of a store's bytes are certificate digits: find the end first, then check them.
-        const void* close = std::memchr(mBytes.data() + start, '>', mBytes.size() - start);
-        if (close == nullptr) {
-            // "<<" would be a dictionary, which is not plain; anything else may go on.
-            return start < mBytes.size() && At(start) == '<' ? NotPlain() : OutOfBytes();
-        }
         const std::size_t end =
-            static_cast<std::size_t>(static_cast<const char*>(close) - mBytes.data());
-        if (!AreHexDigits(mBytes.data() + start, end - start)) {
-            return NotPlain(); // white space, a nested "<<" or a stray byte
+            start + CountHexDigits(mBytes.data() + start, mBytes.size() - start);
+        if (end == mBytes.size()) {
+            return OutOfBytes();
+        }
+        // Only '>' may end the digits: white space, a second '<' (a dictionary) or a stray byte
+        // are left to the object parser.
+        if (At(end) != '>') {
+            return NotPlain();
         }
         value.kind = PlainValue::Kind::HexString;
         value.text = mBytes.substr(start, end - start);
