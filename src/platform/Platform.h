@@ -42,6 +42,16 @@ std::int64_t TellFile(std::FILE* file);
 // Flushes the C library's buffer and asks the system to put the file's data on disk.
 bool FlushFileToDisk(std::FILE* file);
 
+// The system's own handle of an open file: its descriptor (POSIX) or its HANDLE (Windows);
+// -1 when the file has none. Valid while the file stays open.
+std::intptr_t SystemFileHandle(std::FILE* file);
+
+// Asks the system to put on disk the data already handed to it for the file with this handle
+// (fdatasync, FlushFileBuffers); the C library's buffer is left alone. Safe on another thread
+// while one goes on writing through the file's FILE, which must stay open until this returns.
+// False when the system reports a failure or the handle is -1.
+bool SyncFileDataToDisk(std::intptr_t handle);
+
 // True when the path is a regular file that can be opened for reading right now (shared with
 // other processes). Never blocks, whatever is at the path.
 bool FileExists(const std::string& path);

@@ -132,6 +132,16 @@ bool FlushFileToDisk(std::FILE* file)
     return fsync(fileno(file)) == 0;
 }
 
+std::intptr_t SystemFileHandle(std::FILE* file)
+{
+    return fileno(file);
+}
+
+bool SyncFileDataToDisk(std::intptr_t handle)
+{
+    return handle >= 0 && fdatasync(static_cast<int>(handle)) == 0;
+}
+
 bool PathExists(const std::string& path)
 {
     struct stat info;

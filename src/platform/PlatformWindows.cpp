@@ -252,8 +252,22 @@ bool FlushFileToDisk(std::FILE* file)
     if (std::fflush(file) != 0) {
         return false;
     }
-    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+    return SyncFileDataToDisk(SystemFileHandle(file));
+}
+
+std::intptr_t SystemFileHandle(std::FILE* file)
+{
+    return _get_osfhandle(_fileno(file)); // -1 (INVALID_HANDLE_VALUE) when there is none
+}
+
+// FlushFileBuffers writes out the file's metadata too, as fsync does. Windows lets it run on
+// one thread while another writes through the same handle.
+// Wine turns it into an fsync of the file's descriptor on the calling thread, and writes from
+// other threads go on meanwhile.
+bool SyncFileDataToDisk(std::intptr_t handle)
+{
+    HANDLE systemHandle = reinterpret_cast<HANDLE>(handle);
+    return systemHandle != INVALID_HANDLE_VALUE && FlushFileBuffers(systemHandle) != 0;
 }
 
 bool PathExists(const std::string& path)

@@ -56,6 +56,13 @@ StatusCode OutputFile::FlushToDisk()
     return flushResult == Success && diskResult == Success ? Success : Failure;
 }
 
+void OutputFile::EnableFlushBehind()
+{
+    if (mFileStream != nullptr) {
+        mFileStream->EnableFlushBehind();
+    }
+}
+
 IByteWriterWithPosition* OutputFile::GetOutputStream()
 {
     return mOutputStream.get();

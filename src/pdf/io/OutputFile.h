@@ -9,8 +9,8 @@ class IByteWriterWithPosition;
 class OutputBufferedStream;
 class OutputFileStream;
 
-// A file opened for writing through a 256 KB buffered writer. Bytes written are in the file
-// only after CloseFile (or destruction) or FlushToDisk.
+// A file opened for writing through a 256 KB buffered writer. Bytes written are sure to be in
+// the file only after CloseFile (or destruction) or FlushToDisk.
 class OutputFile
 {
 public:
@@ -28,8 +28,13 @@ public:
     // closing the handle failed: bytes were lost.
     StatusCode CloseFile();
     // Writes out the buffer and asks the system to put the file's data on disk; the file stays
-    // open. Failure when closed or when any byte could not be written.
+    // open. Failure when closed, when any byte could not be written, or when putting data on
+    // disk behind the writer failed (see EnableFlushBehind).
     StatusCode FlushToDisk();
+    // For the file now open: puts its data on disk while it is being written, for a file that
+    // will end with FlushToDisk (OutputFileStream::EnableFlushBehind tells how). The bytes in
+    // the file stay the same. Does nothing when closed.
+    void EnableFlushBehind();
 
     // Borrowed; valid until the next OpenFile, CloseFile or destruction. Null when closed.
     IByteWriterWithPosition* GetOutputStream();

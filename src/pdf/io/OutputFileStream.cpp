@@ -1,5 +1,8 @@
 #include "pdf/io/OutputFileStream.h"
 
+#include <system_error>
+#include <utility>
+
 #include "platform/Platform.h"
 
 OutputFileStream::OutputFileStream(const std::string& path, bool append)
@@ -29,9 +32,26 @@ StatusCode OutputFileStream::Close()
     if (mStream == nullptr) {
         return Success;
     }
+    // The background thread uses the file's handle: it must be done before the handle goes.
+    WaitForBackgroundFlush();
     int result = std::fclose(mStream);
     mStream = nullptr;
-    return result == 0 ? Success : Failure;
+    const bool pushFailed = mPushFailed;
+    mFlushBehind = false;
+    mDataSync = nullptr;
+    mBytesSinceFlushBehind = 0;
+    mPushFailed = false;
+    mBackgroundFlushFailed = false;
+    return result == 0 && !pushFailed ? Success : Failure;
+}
+
+void OutputFileStream::EnableFlushBehind(std::function<bool()> dataSync)
+{
+    if (mStream == nullptr) {
+        return;
+    }
+    mFlushBehind = true;
+    mDataSync = std::move(dataSync);
 }
 
 IOByteCount OutputFileStream::Write(const Byte* buffer, IOByteCount count)
@@ -39,7 +59,56 @@ IOByteCount OutputFileStream::Write(const Byte* buffer, IOByteCount count)
     if (mStream == nullptr || count == 0) {
         return 0;
     }
-    return static_cast<IOByteCount>(std::fwrite(buffer, 1, count, mStream));
+    IOByteCount written = static_cast<IOByteCount>(std::fwrite(buffer, 1, count, mStream));
+    if (mFlushBehind) {
+        mBytesSinceFlushBehind += written;
+        if (mBytesSinceFlushBehind >= kFlushBehindInterval) {
+            FlushBehind();
+        }
+    }
+    return written;
+}
+
+void OutputFileStream::FlushBehind()
+{
+    mBytesSinceFlushBehind = 0;
+    // A failed push may drop the library's buffer without a later flush or close noticing;
+    // remember it, those bytes are lost.
+    if (std::fflush(mStream) != 0) {
+        mPushFailed = true;
+        return;
+    }
+    if (mBackgroundFlushRunning.load(std::memory_order_acquire)) {
+        return; // the disk is still at the last round; this one's bytes go with the next
+    }
+    if (mBackgroundFlush.joinable()) {
+        mBackgroundFlush.join(); // finished already: only its end is collected
+    }
+    std::function<bool()> dataSync = mDataSync;
+    if (!dataSync) {
+        dataSync = [handle = platform::SystemFileHandle(mStream)]() {
+            return platform::SyncFileDataToDisk(handle);
+        };
+    }
+    mBackgroundFlushRunning.store(true, std::memory_order_release);
+    try {
+        mBackgroundFlush = std::thread([this, dataSync = std::move(dataSync)]() {
+            if (!dataSync()) {
+                mBackgroundFlushFailed.store(true, std::memory_order_release);
+            }
+            mBackgroundFlushRunning.store(false, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the final FlushToDisk puts these bytes on disk as well.
+        mBackgroundFlushRunning.store(false, std::memory_order_release);
+    }
+}
+
+void OutputFileStream::WaitForBackgroundFlush()
+{
+    if (mBackgroundFlush.joinable()) {
+        mBackgroundFlush.join();
+    }
 }
 
 FilePosition OutputFileStream::GetCurrentPosition()
@@ -55,5 +124,9 @@ StatusCode OutputFileStream::FlushToDisk()
     if (mStream == nullptr) {
         return Failure;
     }
-    return platform::FlushFileToDisk(mStream) ? Success : Failure;
+    WaitForBackgroundFlush();
+    mBytesSinceFlushBehind = 0;
+    const bool flushed = platform::FlushFileToDisk(mStream);
+    const bool behindFailed = mPushFailed || mBackgroundFlushFailed.load(std::memory_order_acquire);
+    return flushed && !behindFailed ? Success : Failure;
 }

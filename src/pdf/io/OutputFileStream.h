@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/StatusCode.h"
@@ -9,9 +13,17 @@
 // Unbuffered writer over a file opened through the platform: "ab" when appending, "wb"
 // (create or truncate) otherwise. Every operation on a closed stream does nothing and
 // returns 0.
+//
+// With flush-behind on, the file's data goes to disk while it is written, so that the final
+// FlushToDisk has little left to do: every kFlushBehindInterval bytes the library's buffer is
+// pushed to the system and a thread asks the system to put the data on disk. At most one such
+// thread runs; when it is still busy at the next interval, that round is skipped, so writing
+// never waits for the disk. The bytes in the file are the same with or without it.
 class OutputFileStream : public IByteWriterWithPosition
 {
 public:
+    static constexpr std::uint64_t kFlushBehindInterval = 8u << 20;
+
     OutputFileStream() = default;
     OutputFileStream(const std::string& path, bool append);
     ~OutputFileStream() override;
@@ -21,18 +33,38 @@ public:
     // Closes a handle already held first. On success the position is at the end of the file,
     // so an appending stream starts at the file's size.
     StatusCode Open(const std::string& path, bool append);
-    // Failure when the library reports an error from closing (which includes writing out its
-    // own buffer). Success when nothing is open.
+    // Waits for a running background flush, then closes. Failure when the library reports an
+    // error from closing (which includes writing out its own buffer) or when bytes pushed out
+    // at a flush-behind interval were refused. Success when nothing is open. Flush-behind is
+    // off again afterwards.
     StatusCode Close();
     bool IsOpen() const { return mStream != nullptr; }
+
+    // Turns flush-behind on for the file now open (nothing happens when closed). dataSync
+    // stands in for the system's data flush on the background thread; tests use it to make
+    // that flush fail or take its time. Empty means the system's own.
+    void EnableFlushBehind(std::function<bool()> dataSync = nullptr);
 
     IOByteCount Write(const Byte* buffer, IOByteCount count) override;
     FilePosition GetCurrentPosition() override;
 
-    // Pushes the library's buffer to the system and asks it to put the data on disk.
-    // Failure when closed or when either step fails.
+    // Waits for a running background flush, then pushes the library's buffer to the system
+    // and asks it to put the data on disk. Failure when closed, when either step fails, or
+    // when an earlier flush-behind round failed (a push refused bytes or the system's data
+    // flush reported an error): the data may not all be on disk then.
     StatusCode FlushToDisk();
 
 private:
+    void FlushBehind();
+    void WaitForBackgroundFlush();
+
     std::FILE* mStream = nullptr;
+
+    bool mFlushBehind = false;
+    std::function<bool()> mDataSync; // empty: the system's data flush of mStream
+    std::uint64_t mBytesSinceFlushBehind = 0;
+    bool mPushFailed = false;
+    std::thread mBackgroundFlush;
+    std::atomic<bool> mBackgroundFlushRunning{false};
+    std::atomic<bool> mBackgroundFlushFailed{false};
 };

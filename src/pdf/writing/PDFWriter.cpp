@@ -18,6 +18,9 @@ StatusCode PDFWriter::StartPDF(const std::string& outputFilePath, PDFVersion ver
     if (mOutputFile.OpenFile(outputFilePath, false) != Success) {
         return Failure; // the file layer traced the reason
     }
+    if (writerSettings.mFlushToDisk) {
+        mOutputFile.EnableFlushBehind(); // EndPDF's flush then has little left to put on disk
+    }
     mWritingToFile = true;
     mCheckedOutput.SetTarget(mOutputFile.GetOutputStream());
     mDocumentContext.SetOutputFile(&mOutputFile);

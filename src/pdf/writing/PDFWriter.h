@@ -24,7 +24,9 @@ public:
     PDFWriter& operator=(const PDFWriter&) = delete;
 
     // Creates or truncates the file and writes the header. On Failure nothing is written and
-    // the writer stays closed; writing objects then has no effect and EndPDF fails.
+    // the writer stays closed; writing objects then has no effect and EndPDF fails. With
+    // mFlushToDisk the file's data is put on disk behind the writer as it grows, and EndPDF
+    // puts the rest there.
     StatusCode StartPDF(const std::string& outputFilePath, PDFVersion version,
                         const TraceLogSettings& logSettings = TraceLogSettings::Default(),
                         const WriterSettings& writerSettings = WriterSettings());

@@ -1,4 +1,9 @@
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -31,6 +36,21 @@ std::string ReadAll(IByteReaderWithPosition* stream)
     }
     return result;
 }
+
+// Writes count pattern bytes in pieces of 1 MiB and a short last one, as the buffered writer
+// passes them on; returns them for comparing with the file.
+std::string WritePattern(OutputFileStream& stream, std::size_t count)
+{
+    const std::string content = PatternBytes(count);
+    for (std::size_t at = 0; at < count; at += std::size_t{1} << 20) {
+        const IOByteCount piece =
+            static_cast<IOByteCount>(std::min<std::size_t>(std::size_t{1} << 20, count - at));
+        EXPECT_EQ(stream.Write(AsBytes(content) + at, piece), piece);
+    }
+    return content;
+}
+
+constexpr std::size_t kInterval = OutputFileStream::kFlushBehindInterval;
 
 } // namespace
 
@@ -245,4 +265,81 @@ TEST(OutputFileTest, CloseReportsBytesTheDeviceRefused)
     EXPECT_EQ(file.GetOutputStream()->Write(AsBytes("lost"), 4), 4u);
     EXPECT_EQ(file.CloseFile(), Failure);
     EXPECT_EQ(file.GetOutputStream(), nullptr);
+}
+
+TEST(OutputFileStreamTest, FlushToDiskReportsWhatTheBackgroundFlushesMet)
+{
+    struct Case
+    {
+        const char* what;
+        bool backgroundResult;
+        StatusCode expected;
+    };
+    for (const Case& c : {Case{"every background flush succeeds", true, Success},
+                          Case{"a background flush fails", false, Failure}}) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const std::string path = folder.PathOf("behind.bin");
+        std::atomic<int> calls{0};
+        OutputFileStream stream;
+        ASSERT_EQ(stream.Open(path, false), Success);
+        stream.EnableFlushBehind([&calls, &c]() {
+            ++calls;
+            return c.backgroundResult;
+        });
+        const std::string content = WritePattern(stream, 3 * kInterval + 12345);
+        EXPECT_EQ(stream.FlushToDisk(), c.expected);
+        EXPECT_GE(calls.load(), 1);
+        EXPECT_EQ(stream.Close(), Success);
+        EXPECT_TRUE(TempFolder::ReadFile(path) == content);
+    }
+}
+
+namespace {
+
+// A background flush that holds until the test lets it go, to have one running for sure.
+class HeldFlush
+{
+public:
+    std::function<bool()> Job()
+    {
+        return [this]() {
+            ++mCalls;
+            mEntered.set_value();
+            mRelease.get_future().wait();
+            mFinished = true;
+            return true;
+        };
+    }
+    void WaitUntilRunning() { mEntered.get_future().wait(); }
+    void Release() { mRelease.set_value(); }
+
+    std::atomic<int> mCalls{0};
+    std::atomic<bool> mFinished{false};
+
+private:
+    std::promise<void> mEntered;
+    std::promise<void> mRelease;
+};
+
+} // namespace
+
+TEST(OutputFileStreamTest, WritingGoesOnPastARunningBackgroundFlushAndCloseWaitsForIt)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("closed-early.bin");
+    HeldFlush held;
+    OutputFileStream stream;
+    ASSERT_EQ(stream.Open(path, false), Success);
+    stream.EnableFlushBehind(held.Job());
+    std::string content = WritePattern(stream, kInterval);
+    held.WaitUntilRunning();
+    // Two more intervals: this would hang if writing waited for the held flush.
+    content += WritePattern(stream, 2 * kInterval + 7);
+    std::thread release([&held]() { held.Release(); });
+    EXPECT_EQ(stream.Close(), Success); // without FlushToDisk
+    EXPECT_TRUE(held.mFinished.load()); // Close returned only after the flush had ended
+    release.join();
+    EXPECT_EQ(held.mCalls.load(), 1); // the skipped intervals were not queued
+    EXPECT_TRUE(TempFolder::ReadFile(path) == content);
 }

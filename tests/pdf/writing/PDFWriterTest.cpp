@@ -1,6 +1,9 @@
 #include "pdf/writing/PDFWriter.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -290,6 +293,58 @@ TEST(PDFWriterTest, WriterCanBeUsedAgainAndFlushToDisk)
         ASSERT_TRUE(MaskDocumentID(bytes));
         EXPECT_NE(bytes.find("xref\r\n0 2\r\n"), std::string::npos);
         EXPECT_NE(bytes.find("/Size 2\r\n"), std::string::npos);
+    }
+}
+
+// A catalog and uncompressed streams of 1 MiB each, enough for several flush-behind rounds.
+void WriteLargeDocument(ObjectsContext& objects, int streams)
+{
+    ASSERT_EQ(objects.StartIndirectObject(), 1u);
+    DictionaryContext* catalog = objects.StartDictionary();
+    ASSERT_EQ(catalog->WriteKey("Type"), Success);
+    catalog->WriteNameValue("Catalog");
+    ASSERT_EQ(objects.EndDictionary(catalog), Success);
+    objects.EndIndirectObject();
+    std::string content(std::size_t{1} << 20, '\0');
+    for (int i = 0; i < streams; ++i) {
+        for (std::size_t at = 0; at < content.size(); ++at) {
+            content[at] = static_cast<char>((at * 7 + static_cast<std::size_t>(i)) % 251);
+        }
+        (void)objects.StartIndirectObject();
+        std::unique_ptr<PDFStreamOutput> stream = objects.StartRawStream();
+        ASSERT_NE(stream, nullptr);
+        ASSERT_EQ(stream->GetWriteStream()->Write(reinterpret_cast<const Byte*>(content.data()),
+                                                  static_cast<IOByteCount>(content.size())),
+                  content.size());
+        ASSERT_EQ(objects.EndStream(stream.get()), Success);
+    }
+}
+
+TEST(PDFWriterTest, FlushToDiskWritesTheSameBytesAsWithout)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("large.acrodata"); // the same path: the same /ID
+    std::string withoutFlush;
+    for (bool flush : {false, true}) {
+        SCOPED_TRACE(flush);
+        WriterSettings settings = FixedDateSettings();
+        settings.mFlushToDisk = flush;
+        PDFWriter writer;
+        ASSERT_EQ(writer.StartPDF(path, PPKLiteVersion21, TraceLogSettings::Default(), settings),
+                  Success);
+        WriteLargeDocument(writer.GetObjectsContext(), 30);
+        ASSERT_EQ(writer.EndPDF(), Success);
+        std::string bytes = TempFolder::ReadFile(path);
+        ASSERT_GT(bytes.size(), std::size_t{30} << 20);
+        if (!flush) {
+            withoutFlush = std::move(bytes);
+            continue;
+        }
+        ASSERT_EQ(bytes.size(), withoutFlush.size());
+        const std::size_t differs =
+            std::mismatch(bytes.begin(), bytes.end(), withoutFlush.begin()).first - bytes.begin();
+        EXPECT_EQ(differs, bytes.size()) << EscapedExcerpt(bytes, differs) << " instead of "
+                                         << EscapedExcerpt(withoutFlush, differs);
     }
 }
 
