@@ -8,6 +8,7 @@
 #include <openssl/err.h>
 #include <openssl/objects.h>
 #include <openssl/pem.h>
+#include <openssl/provider.h>
 #include <openssl/x509.h>
 
 #include "platform/CertificateParserSystem.h"
@@ -56,6 +57,25 @@ SubjectAttribute ReadAttribute(const X509_NAME_ENTRY* entry)
     return attribute;
 }
 
+// Certificates are read in a library context that holds only OpenSSL's null provider: no
+// algorithm is available there, so the subject key is not decoded (a key that cannot be
+// decoded is no error for the certificate), which took most of the time of reading one. The
+// machine's openssl.cnf is not loaded either: what is accepted does not depend on it.
+OSSL_LIB_CTX* CertificateContext()
+{
+    static OSSL_LIB_CTX* const context = [] {
+        (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
+        OSSL_LIB_CTX* created = OSSL_LIB_CTX_new();
+        // Without a provider loaded the library would load its default one on first use.
+        if (created != nullptr && OSSL_PROVIDER_load(created, "null") == nullptr) {
+            OSSL_LIB_CTX_free(created);
+            created = nullptr;
+        }
+        return created;
+    }();
+    return context;
+}
+
 } // namespace
 
 std::optional<CertificateFields> ReadCertificateFields(std::span<const std::uint8_t> der)
@@ -64,9 +84,13 @@ std::optional<CertificateFields> ReadCertificateFields(std::span<const std::uint
     if (der.empty() || der.size() > static_cast<std::size_t>(LONG_MAX)) {
         return std::nullopt;
     }
+    // Should the context be missing, the library's default one reads the certificate. On a
+    // failure d2i_X509 frees what it was given.
+    OSSL_LIB_CTX* context = CertificateContext();
+    X509* target = context != nullptr ? X509_new_ex(context, nullptr) : nullptr;
     const unsigned char* cursor = der.data();
     std::unique_ptr<X509, X509Free> certificate(
-        d2i_X509(nullptr, &cursor, static_cast<long>(der.size())));
+        d2i_X509(target != nullptr ? &target : nullptr, &cursor, static_cast<long>(der.size())));
     // d2i_X509 stops at the end of the certificate's encoding; anything after it is refused.
     if (!certificate || cursor != der.data() + der.size()) {
         return std::nullopt;

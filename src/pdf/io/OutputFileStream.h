@@ -22,7 +22,7 @@
 class OutputFileStream : public IByteWriterWithPosition
 {
 public:
-    static constexpr std::uint64_t kFlushBehindInterval = 8u << 20;
+    static constexpr std::uint64_t kFlushBehindInterval = 2u << 20;
 
     OutputFileStream() = default;
     OutputFileStream(const std::string& path, bool append);
