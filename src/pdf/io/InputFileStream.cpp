@@ -31,6 +31,7 @@ StatusCode InputFileStream::Open(const std::string& path)
 {
     (void)Close(); // the previous file is no longer wanted; only the new open matters
     mStream = platform::OpenFile(path, "rb");
+    mPosition = 0;
     return mStream != nullptr ? Success : Failure;
 }
 
@@ -49,7 +50,11 @@ IOByteCount InputFileStream::Read(Byte* buffer, IOByteCount count)
     if (mStream == nullptr || count == 0) {
         return 0;
     }
-    return static_cast<IOByteCount>(std::fread(buffer, 1, count, mStream));
+    const auto read = static_cast<IOByteCount>(std::fread(buffer, 1, count, mStream));
+    if (mPosition >= 0) {
+        mPosition += read;
+    }
+    return read;
 }
 
 bool InputFileStream::HasMore()
@@ -62,7 +67,8 @@ void InputFileStream::SetPosition(FilePosition offsetFromStart)
     if (mStream == nullptr) {
         return;
     }
-    (void)SeekAndClear(mStream, offsetFromStart, SEEK_SET); // a bad offset leaves it put
+    // A bad offset leaves the file where it was, which is then asked for.
+    mPosition = SeekAndClear(mStream, offsetFromStart, SEEK_SET) == 0 ? offsetFromStart : -1;
 }
 
 void InputFileStream::SetPositionFromEnd(FilePosition offsetFromEnd)
@@ -75,6 +81,7 @@ void InputFileStream::SetPositionFromEnd(FilePosition offsetFromEnd)
     if (offsetFromEnd < 0 || SeekAndClear(mStream, -offsetFromEnd, SEEK_END) != 0) {
         (void)SeekAndClear(mStream, 0, SEEK_SET); // the start always exists
     }
+    mPosition = -1;
 }
 
 FilePosition InputFileStream::GetCurrentPosition()
@@ -82,7 +89,10 @@ FilePosition InputFileStream::GetCurrentPosition()
     if (mStream == nullptr) {
         return 0;
     }
-    return platform::TellFile(mStream);
+    if (mPosition < 0) {
+        mPosition = platform::TellFile(mStream);
+    }
+    return mPosition;
 }
 
 void InputFileStream::Skip(IOByteCount count)
@@ -90,7 +100,12 @@ void InputFileStream::Skip(IOByteCount count)
     if (mStream == nullptr) {
         return;
     }
-    (void)SeekAndClear(mStream, count, SEEK_CUR); // a failed seek leaves it put
+    // A failed seek leaves the file where it was, which is then asked for.
+    if (SeekAndClear(mStream, count, SEEK_CUR) != 0 || mPosition < 0) {
+        mPosition = -1;
+    } else {
+        mPosition += count;
+    }
 }
 
 FilePosition InputFileStream::GetFileSize()
@@ -103,6 +118,8 @@ FilePosition InputFileStream::GetFileSize()
         return 0;
     }
     FilePosition size = platform::TellFile(mStream);
-    (void)platform::SeekFile(mStream, current, SEEK_SET); // back where it was; it existed
+    if (platform::SeekFile(mStream, current, SEEK_SET) != 0) {
+        mPosition = -1; // not back where it was
+    }
     return size < 0 ? 0 : size;
 }

@@ -42,4 +42,8 @@ public:
 
 private:
     std::FILE* mStream = nullptr;
+    // The position, kept as reads and seeks move it: asking the system costs a call each
+    // time, and the document reader asks before nearly every object. -1 when not known (after
+    // a seek from the end or one that failed); it is then asked for once.
+    FilePosition mPosition = -1;
 };

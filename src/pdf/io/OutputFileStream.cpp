@@ -22,8 +22,11 @@ StatusCode OutputFileStream::Open(const std::string& path, bool append)
     if (mStream == nullptr) {
         return Failure;
     }
+    // Callers write in large pieces of their own: the library's buffer would only split them.
+    (void)std::setvbuf(mStream, nullptr, _IONBF, 0); // a buffered stream works the same
     // "ab" may report position 0 until the first write; make it the file's size at once.
     (void)platform::SeekFile(mStream, 0, SEEK_END); // a fresh handle is always seekable to end
+    mPosition = platform::TellFile(mStream);
     return Success;
 }
 
@@ -60,6 +63,7 @@ IOByteCount OutputFileStream::Write(const Byte* buffer, IOByteCount count)
         return 0;
     }
     IOByteCount written = static_cast<IOByteCount>(std::fwrite(buffer, 1, count, mStream));
+    mPosition += written;
     if (mFlushBehind) {
         mBytesSinceFlushBehind += written;
         if (mBytesSinceFlushBehind >= kFlushBehindInterval) {
@@ -116,7 +120,7 @@ FilePosition OutputFileStream::GetCurrentPosition()
     if (mStream == nullptr) {
         return 0;
     }
-    return platform::TellFile(mStream);
+    return mPosition;
 }
 
 StatusCode OutputFileStream::FlushToDisk()

@@ -59,6 +59,9 @@ private:
     void WaitForBackgroundFlush();
 
     std::FILE* mStream = nullptr;
+    // Where the next byte goes, kept as bytes are written: the writer asks before every
+    // object, and asking the system costs a call each time.
+    FilePosition mPosition = 0;
 
     bool mFlushBehind = false;
     std::function<bool()> mDataSync; // empty: the system's data flush of mStream
