@@ -9,7 +9,8 @@ struct WriterSettings
     bool mCompressStreams = true;
     bool mEmbedFonts = true;
     // EndPDF asks the system to put the finished file on disk before closing it; a failure
-    // there fails EndPDF.
+    // there fails EndPDF. The data is also put on disk behind the writer while the file
+    // grows, so that little is left for that last step.
     bool mFlushToDisk = false;
     // A fixed text in place of the current date string in the document identifier, for
     // output that must come out the same on every run. The identifier stays an MD5 digest
