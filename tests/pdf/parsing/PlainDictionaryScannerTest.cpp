@@ -89,9 +89,9 @@ TEST(PlainDictionaryScannerTest, ReadsOnlyWhatTheParserReadsTheSame)
 
 TEST(PlainDictionaryScannerTest, GivesTheValuesAsTheyStand)
 {
+    const std::string bytes = kEntry + "\r\n"; // the views point into it
     PlainDictionary plain;
-    ASSERT_EQ(ScanPlainDictionaryObject(kEntry + "\r\n", 1, 0, true, plain),
-              PlainScanResult::Plain);
+    ASSERT_EQ(ScanPlainDictionaryObject(bytes, 1, 0, true, plain), PlainScanResult::Plain);
     ASSERT_EQ(plain.entries.size(), 8u);
     EXPECT_EQ(plain.entries[1].key, "Cert");
     EXPECT_EQ(plain.entries[1].value.text, "3082ABcd");
