@@ -78,8 +78,15 @@ InstallOutcome InstallOnce(const std::string& storePath, const std::string& newS
     WriteLine(out, "adding certificates");
 
     std::uint32_t writtenEntryCount = 0;
-    const WriteOutcome outcome = WriteNewStore(*store, schema, newStorePath, certificates, summary,
-                                               missingCount, writtenEntryCount);
+    // The new store is read back while its last bytes go to disk. The copy is complete by
+    // then, so the old store is closed first: the two reads are not held in memory at once.
+    bool readBack = false;
+    const WriteOutcome outcome = WriteNewStore(
+        *store, schema, newStorePath, certificates, summary, missingCount, writtenEntryCount, [&] {
+            schema = StoreSchema();
+            store.reset();
+            readBack = VerifyNewStore(newStorePath, certificates, writtenEntryCount);
+        });
     schema = StoreSchema(); // objects of the old store, released before the store closes
     store.reset();
     if (outcome != WriteOutcome::Written) {
@@ -90,7 +97,7 @@ InstallOutcome InstallOnce(const std::string& storePath, const std::string& newS
         }
         return InstallOutcome::Finished;
     }
-    if (!VerifyNewStore(newStorePath, certificates, writtenEntryCount)) {
+    if (!readBack) {
         RemoveUnfinishedNewStore(newStorePath);
         WriteLine(out, "The new store did not read back correctly; the store was left unchanged");
         return InstallOutcome::Finished;

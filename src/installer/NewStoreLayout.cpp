@@ -190,7 +190,8 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
 WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
-                           std::uint32_t& writtenEntryCount)
+                           std::uint32_t& writtenEntryCount,
+                           const std::function<void()>& whileFlushing)
 {
     const std::optional<long long> firstID =
         FirstNewIdentifier(schema.addressBook.Get(), summary, missingCount);
@@ -216,7 +217,7 @@ WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::s
         (void)writer.EndPDF(); // only closes the abandoned file, which the caller removes
         return outcome;
     }
-    if (writer.EndPDF() != Success) {
+    if (writer.EndPDF(whileFlushing) != Success) {
         return WriteOutcome::EndFailed;
     }
     return WriteOutcome::Written;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,14 @@ struct StoreSchema;
 // created, is unfinished; the caller removes it. writtenEntryCount receives the length of the
 // new Entries array. The schema is emptied once the catalog is written: the entries are then
 // copied from their numbers, one at a time, and the store's list of them is no longer held.
+// whileFlushing, when given, runs once the whole new store can be read from newStorePath and
+// while its last bytes go to disk (not when writing failed before that); store and schema are
+// no longer used by then, and it may close them.
 WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
-                           std::uint32_t& writtenEntryCount);
+                           std::uint32_t& writtenEntryCount,
+                           const std::function<void()>& whileFlushing = {});
 
 // Writes object objectID (allocated by the caller) as a new address-book entry holding the
 // certificate with the trust settings every certificate we add receives.

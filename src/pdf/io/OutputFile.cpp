@@ -56,6 +56,16 @@ StatusCode OutputFile::FlushToDisk()
     return flushResult == Success && diskResult == Success ? Success : Failure;
 }
 
+StatusCode OutputFile::PushToSystem()
+{
+    if (!mOutputStream) {
+        return Failure;
+    }
+    const StatusCode flushResult = mOutputStream->Flush();
+    mFileStream->FlushBehindNow();
+    return flushResult;
+}
+
 void OutputFile::EnableFlushBehind()
 {
     if (mFileStream != nullptr) {

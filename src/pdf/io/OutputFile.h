@@ -31,6 +31,10 @@ public:
     // open. Failure when closed, when any byte could not be written, or when putting data on
     // disk behind the writer failed (see EnableFlushBehind).
     StatusCode FlushToDisk();
+    // Writes out the buffer, so that a reader of the file sees every byte written so far, and
+    // with flush-behind on starts putting them on disk. Failure when closed or when any byte
+    // could not be written.
+    StatusCode PushToSystem();
     // For the file now open: puts its data on disk while it is being written, for a file that
     // will end with FlushToDisk (OutputFileStream::EnableFlushBehind tells how). The bytes in
     // the file stay the same. Does nothing when closed.

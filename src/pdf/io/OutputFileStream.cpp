@@ -73,6 +73,13 @@ IOByteCount OutputFileStream::Write(const Byte* buffer, IOByteCount count)
     return written;
 }
 
+void OutputFileStream::FlushBehindNow()
+{
+    if (mStream != nullptr && mFlushBehind) {
+        FlushBehind();
+    }
+}
+
 void OutputFileStream::FlushBehind()
 {
     mBytesSinceFlushBehind = 0;

@@ -45,6 +45,10 @@ public:
     // that flush fail or take its time. Empty means the system's own.
     void EnableFlushBehind(std::function<bool()> dataSync = nullptr);
 
+    // With flush-behind on, pushes what was written to the system and starts putting it on
+    // disk now rather than at the next interval (unless a background flush still runs).
+    void FlushBehindNow();
+
     IOByteCount Write(const Byte* buffer, IOByteCount count) override;
     FilePosition GetCurrentPosition() override;
 

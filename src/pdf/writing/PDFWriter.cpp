@@ -54,7 +54,7 @@ StatusCode PDFWriter::StartDocument(PDFVersion version, const TraceLogSettings& 
     return mDocumentContext.WriteHeader(version);
 }
 
-StatusCode PDFWriter::EndPDF()
+StatusCode PDFWriter::EndPDF(const std::function<void()>& whileFlushing)
 {
     if (mCheckedOutput.GetTarget() == nullptr) {
         TRACE_LOG("PDFWriter::EndPDF, Could not end PDF");
@@ -65,13 +65,19 @@ StatusCode PDFWriter::EndPDF()
     StatusCode status = mDocumentContext.FinishNewDocument(mEmbedFonts);
     if (status != Success) {
         TRACE_LOG("PDFWriter::EndPDF, Could not end PDF");
-    } else if (mCheckedOutput.HasWriteFailed()) {
+    } else if (mCheckedOutput.HasWriteFailed() ||
+               (mWritingToFile && whileFlushing && mOutputFile.PushToSystem() != Success)) {
         TRACE_LOG("PDFWriter::EndPDF, Could not write all bytes to the output");
         status = Failure;
-    } else if (mWritingToFile && mFlushToDisk && mOutputFile.FlushToDisk() != Success) {
+    }
+    const bool finishing = status == Success && mWritingToFile;
+    if (finishing && whileFlushing) {
+        whileFlushing();
+    }
+    if (finishing && mFlushToDisk && mOutputFile.FlushToDisk() != Success) {
         TRACE_LOG("PDFWriter::EndPDF, Could not flush output file to disk");
         status = Failure;
-    } else if (mWritingToFile && mOutputFile.CloseFile() != Success) {
+    } else if (finishing && mOutputFile.CloseFile() != Success) {
         TRACE_LOG("PDFWriter::EndPDF, Could not close output file");
         status = Failure;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "pdf/io/OutputFile.h"
@@ -43,7 +44,12 @@ public:
     // allocated object never written), when any byte could not be written, or when the file
     // could not be flushed or closed. Whatever the result, the file is closed and both
     // contexts are clean for another document.
-    StatusCode EndPDF();
+    //
+    // whileFlushing, when given for a document written to a file, runs once the whole file
+    // can be read back from its path and before EndPDF waits for the file to reach the disk
+    // (with mFlushToDisk): work on the finished file goes on while the disk catches up. It
+    // does not run when the document could not be finished or written.
+    StatusCode EndPDF(const std::function<void()>& whileFlushing = {});
 
 private:
     StatusCode StartDocument(PDFVersion version, const TraceLogSettings& logSettings,

@@ -348,6 +348,38 @@ TEST(PDFWriterTest, FlushToDiskWritesTheSameBytesAsWithout)
     }
 }
 
+TEST(PDFWriterTest, WorkWhileFlushingSeesTheWholeFileAndOnlyAFinishedOne)
+{
+    TempFolder folder;
+    const std::string path = folder.PathOf("store.acrodata");
+    WriterSettings settings = FixedDateSettings();
+    settings.mFlushToDisk = true;
+    for (bool finished : {true, false}) {
+        SCOPED_TRACE(finished);
+        PDFWriter writer;
+        ASSERT_EQ(writer.StartPDF(path, PPKLiteVersion21, TraceLogSettings::Default(), settings),
+                  Success);
+        WriteLargeDocument(writer.GetObjectsContext(), 3);
+        TraceCapture trace;
+        if (!finished) {
+            (void)writer.GetObjectsContext()
+                .GetReferencesRegistry()
+                .AllocateObjectID(); // unwritten
+        }
+        bool ran = false;
+        std::string seen;
+        const StatusCode status = writer.EndPDF([&] {
+            ran = true;
+            seen = TempFolder::ReadFile(path);
+        });
+        EXPECT_EQ(ran, finished);
+        EXPECT_EQ(status, finished ? Success : Failure);
+        if (finished) {
+            EXPECT_EQ(seen, TempFolder::ReadFile(path));
+        }
+    }
+}
+
 TEST(PDFWriterTest, StartPDFForStreamRefusesNull)
 {
     PDFWriter writer;
