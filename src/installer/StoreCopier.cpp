@@ -358,7 +358,7 @@ bool StoreCopier::CopyArray(const Value& array, TokenSeparator endSeparator)
     }
     mObjects.StartArray();
     if (!array.EveryItem([this](const auto& item) {
-            return CopyValue(item, ArrayItemPlacement(SeparatorSpace));
+            return this->CopyValue(item, ArrayItemPlacement(SeparatorSpace));
         })) {
         return false;
     }

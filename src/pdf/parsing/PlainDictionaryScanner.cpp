@@ -63,7 +63,8 @@ constexpr std::uint8_t kDelimiter = 2;
 constexpr std::array<std::uint8_t, 256> MakeByteClasses()
 {
     std::array<std::uint8_t, 256> classes{};
-    for (std::size_t white : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) {
+    for (std::uint8_t white : {std::uint8_t{0x00}, std::uint8_t{0x09}, std::uint8_t{0x0A},
+                               std::uint8_t{0x0C}, std::uint8_t{0x0D}, std::uint8_t{0x20}}) {
         classes[white] = kWhiteSpace;
     }
     for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
