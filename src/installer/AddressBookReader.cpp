@@ -234,14 +234,7 @@ void ReadEntry(const PlainDictionary& entry, CertificateMatcher& matcher,
 {
     for (const PlainKeyValue& pair : entry.entries) {
         const PlainValue& value = pair.value;
-        PDFObject::PDFObjectType type = PDFObject::ePDFObjectArray;
-        if (value.kind == PlainValue::Kind::HexString) {
-            type = PDFObject::ePDFObjectHexString;
-        } else if (value.kind == PlainValue::Kind::LiteralString) {
-            type = PDFObject::ePDFObjectLiteralString;
-        } else if (value.kind == PlainValue::Kind::Integer) {
-            type = PDFObject::ePDFObjectInteger;
-        }
+        const PDFObject::PDFObjectType type = ObjectTypeOf(value);
         ReadEntryValue(pair.key, type, value.text, value.integer, matcher, summary);
     }
 }

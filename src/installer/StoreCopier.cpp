@@ -76,24 +76,7 @@ public:
     }
 
     PDFObject* Object() const { return nullptr; }
-    PDFObject::PDFObjectType Type() const
-    {
-        switch (mValue.kind) {
-        case PlainValue::Kind::Integer:
-            return PDFObject::ePDFObjectInteger;
-        case PlainValue::Kind::Boolean:
-            return PDFObject::ePDFObjectBoolean;
-        case PlainValue::Kind::Name:
-            return PDFObject::ePDFObjectName;
-        case PlainValue::Kind::HexString:
-            return PDFObject::ePDFObjectHexString;
-        case PlainValue::Kind::LiteralString:
-            return PDFObject::ePDFObjectLiteralString;
-        case PlainValue::Kind::Array:
-            break;
-        }
-        return PDFObject::ePDFObjectArray;
-    }
+    PDFObject::PDFObjectType Type() const { return ObjectTypeOf(mValue); }
     bool Boolean() const { return mValue.integer != 0; }
     long long Integer() const { return mValue.integer; }
     std::string_view Text() const { return mValue.text; }

@@ -408,6 +408,25 @@ private:
 
 } // namespace
 
+PDFObject::PDFObjectType ObjectTypeOf(const PlainValue& value)
+{
+    switch (value.kind) {
+    case PlainValue::Kind::Integer:
+        return PDFObject::ePDFObjectInteger;
+    case PlainValue::Kind::Boolean:
+        return PDFObject::ePDFObjectBoolean;
+    case PlainValue::Kind::Name:
+        return PDFObject::ePDFObjectName;
+    case PlainValue::Kind::HexString:
+        return PDFObject::ePDFObjectHexString;
+    case PlainValue::Kind::LiteralString:
+        return PDFObject::ePDFObjectLiteralString;
+    case PlainValue::Kind::Array:
+        break;
+    }
+    return PDFObject::ePDFObjectArray;
+}
+
 PlainScanResult ScanPlainDictionaryObject(std::string_view bytes, ObjectNumber objectID,
                                           std::uint32_t generation, bool atEnd,
                                           PlainDictionary& out)

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/objects/PDFObject.h"
 #include "pdf/parsing/XrefEntry.h"
 
 // A value of a plain dictionary: one that the object parser would read as exactly this, with
@@ -29,6 +30,9 @@ struct PlainValue
     // While scanning: a literal string whose text still holds escapes or line ends.
     bool encoded = false;
 };
+
+// The type of the object the parser would make of value.
+PDFObject::PDFObjectType ObjectTypeOf(const PlainValue& value);
 
 struct PlainKeyValue
 {
