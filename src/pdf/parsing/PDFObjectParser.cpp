@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/io/IReadPositionProvider.h"
 #include "pdf/io/TraceLog.h"
 #include "pdf/objects/PDFArray.h"
@@ -20,31 +21,16 @@
 #include "pdf/objects/PDFReal.h"
 #include "pdf/objects/PDFStreamInput.h"
 #include "pdf/objects/PDFSymbol.h"
+#include "pdf/parsing/PDFSyntax.h"
 #include "pdf/parsing/ParserExtender.h"
 
 namespace {
 
-bool IsDigit(char value)
-{
-    return value >= '0' && value <= '9';
-}
-
-bool IsOctalDigit(char value)
-{
-    return value >= '0' && value <= '7';
-}
-
 // Signed decimal with an optional sign; nullopt when the value does not fit 64 bits.
 std::optional<long long> ParseInteger(const std::string& token)
 {
-    const char* begin = token.data();
-    const char* end = begin + token.size();
-    if (begin != end && *begin == '+') {
-        ++begin; // from_chars takes a minus sign only
-    }
     long long value = 0;
-    const std::from_chars_result parsed = std::from_chars(begin, end, value);
-    if (parsed.ec != std::errc() || parsed.ptr != end) {
+    if (!PDFSyntax::ReadWholeInteger(token, value)) {
         return std::nullopt;
     }
     return value;
@@ -73,97 +59,6 @@ std::optional<double> ParseReal(const std::string& token)
 }
 
 } // namespace
-
-void AppendLiteralStringBytes(std::string_view body, std::string& out)
-{
-    // Every escape is at least two bytes and gives one, so the bytes never outgrow the body:
-    // they are written in place and cut to length at the end.
-    const std::size_t start = out.size();
-    out.resize(start + body.size());
-    char* next = out.data() + start;
-    const std::size_t end = body.size();
-    for (std::size_t i = 0; i < end; ++i) {
-        const char current = body[i];
-        if (current == '\r') {
-            // An end of line inside the string, CR LF or a lone CR, reads as one LF.
-            if (i + 1 < end && body[i + 1] == '\n') {
-                ++i;
-            }
-            *next++ = '\n';
-            continue;
-        }
-        if (current != '\\') {
-            *next++ = current;
-            continue;
-        }
-        ++i;
-        if (i >= end) {
-            break; // a backslash right before the closing parenthesis escapes nothing
-        }
-        const char escaped = body[i];
-        switch (escaped) {
-        case 'n':
-            *next++ = '\n';
-            break;
-        case 'r':
-            *next++ = '\r';
-            break;
-        case 't':
-            *next++ = '\t';
-            break;
-        case 'b':
-            *next++ = '\b';
-            break;
-        case 'f':
-            *next++ = '\f';
-            break;
-        case '\\':
-        case '(':
-        case ')':
-            *next++ = escaped;
-            break;
-        default:
-            if (IsOctalDigit(escaped)) {
-                unsigned int code = static_cast<unsigned int>(escaped - '0');
-                int digits = 1;
-                while (digits < 3 && i + 1 < end && IsOctalDigit(body[i + 1])) {
-                    ++i;
-                    ++digits;
-                    code = code * 8 + static_cast<unsigned int>(body[i] - '0');
-                }
-                *next++ = static_cast<char>(static_cast<unsigned char>(code & 0xFFu));
-            } else {
-                // A backslash before any other byte is ignored: (C:\Users) reads C:Users.
-                *next++ = escaped;
-            }
-            break;
-        }
-    }
-    out.resize(static_cast<std::size_t>(next - out.data()));
-}
-
-bool IsPDFNumberToken(const std::string& token)
-{
-    if (token.empty()) {
-        return false;
-    }
-    const char first = token[0];
-    if (!(first == '+' || first == '-' || first == '.' || IsDigit(first))) {
-        return false;
-    }
-    if (token.size() == 1 && (first == '+' || first == '-')) {
-        return false;
-    }
-    int dots = first == '.' ? 1 : 0;
-    for (std::size_t i = 1; i < token.size(); ++i) {
-        if (token[i] == '.') {
-            ++dots;
-        } else if (!IsDigit(token[i])) {
-            return false;
-        }
-    }
-    return dots <= 1;
-}
 
 PDFObject* ConvertPDFNumberToken(const std::string& token)
 {
@@ -252,11 +147,11 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
     if (token[0] == '/') {
         return ParseName(token);
     }
-    if (IsPDFNumberToken(token)) {
+    if (PDFSyntax::IsNumberToken(token)) {
         // Only a positive integer can begin "num gen R"; no object is made for one that does.
         const std::optional<long long> integer =
             token.find('.') == std::string::npos ? ParseInteger(token) : std::nullopt;
-        if (!integer || *integer <= 0) {
+        if (!integer || !PDFSyntax::CanBeReferenceNumber(*integer)) {
             return ConvertPDFNumberToken(token);
         }
         // "num gen R" needs two tokens of look-ahead; anything else goes back in the queue.
@@ -266,10 +161,10 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
         }
         bool secondIsGeneration = false;
         long long generation = 0;
-        if (IsPDFNumberToken(second) && second.find('.') == std::string::npos) {
+        if (PDFSyntax::IsNumberToken(second) && second.find('.') == std::string::npos) {
             const std::optional<long long> value = ParseInteger(second);
             generation = value.value_or(-1);
-            secondIsGeneration = generation >= 0;
+            secondIsGeneration = PDFSyntax::CanBeReferenceGeneration(generation);
         }
         if (!secondIsGeneration) {
             PushBackTokenToBack(std::move(second));
@@ -336,7 +231,7 @@ PDFObject* PDFObjectParser::ParseLiteralString(const std::string& token, ParserE
         return nullptr;
     }
     std::string value;
-    AppendLiteralStringBytes(std::string_view(token).substr(1, token.size() - 2), value);
+    PDFSyntax::AppendLiteralStringBytes(std::string_view(token).substr(1, token.size() - 2), value);
     if (extender != nullptr) {
         value = extender->DecryptString(value);
     }
@@ -397,16 +292,12 @@ PDFObject* PDFObjectParser::ParseName(const std::string& token)
 
 bool PDFObjectParser::GetHexValue(Byte value, Byte& outValue)
 {
-    if (value >= '0' && value <= '9') {
-        outValue = static_cast<Byte>(value - '0');
-    } else if (value >= 'A' && value <= 'F') {
-        outValue = static_cast<Byte>(value - 'A' + 10);
-    } else if (value >= 'a' && value <= 'f') {
-        outValue = static_cast<Byte>(value - 'a' + 10);
-    } else {
+    const int digit = Hexadecimal::DigitValue(value);
+    if (digit < 0) {
         TRACE_LOG("PDFObjectParser::GetHexValue, unrecongnized hex value - %c", value);
         return false;
     }
+    outValue = static_cast<Byte>(digit);
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <deque>
 #include <string>
-#include <string_view>
 
 #include "pdf/parsing/PDFTokenizer.h"
 
@@ -60,12 +59,6 @@ private:
     bool GetHexValue(Byte value, Byte& outValue);
 };
 
-// Appends the bytes a literal string's body stands for (the text between its outer
-// parentheses, as the tokenizer gives it): escapes resolved, each end of line read as LF.
-void AppendLiteralStringBytes(std::string_view body, std::string& out);
-
-// The number test of PDF syntax: optional sign or leading dot, digits and at most one dot.
-bool IsPDFNumberToken(const std::string& token);
 // A number token converted to PDFInteger (no dot) or PDFReal (the nearest double). An
 // integer beyond the signed 64-bit range, or a real beyond the range of doubles, becomes a
 // PDFSymbol holding the token, with a trace line: no caller takes it for a number, and the

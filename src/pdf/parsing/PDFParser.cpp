@@ -17,6 +17,7 @@
 #include "pdf/objects/PDFObjectCast.h"
 #include "pdf/objects/PDFStreamInput.h"
 #include "pdf/objects/PDFSymbol.h"
+#include "pdf/parsing/PDFSyntax.h"
 #include "pdf/parsing/PDFTokenizer.h"
 #include "pdf/parsing/ParserExtender.h"
 
@@ -54,47 +55,25 @@ bool IsSymbol(PDFObject* object, const std::string& text)
            static_cast<PDFSymbol*>(object)->GetValue() == text;
 }
 
-// Leading decimal digits of a field, with an optional sign; saturates instead of overflowing.
-long long ParseLeadingDecimal(const Byte* text, std::size_t length)
-{
-    std::size_t index = 0;
-    bool negative = false;
-    if (index < length && (text[index] == '+' || text[index] == '-')) {
-        negative = text[index] == '-';
-        ++index;
-    }
-    unsigned long long value = 0;
-    const unsigned long long limit = std::numeric_limits<long long>::max();
-    for (; index < length && text[index] >= '0' && text[index] <= '9'; ++index) {
-        const unsigned long long digit = static_cast<unsigned long long>(text[index] - '0');
-        if (value > (limit - digit) / 10) {
-            value = limit;
-            break;
-        }
-        value = value * 10 + digit;
-    }
-    const auto result = static_cast<long long>(value);
-    return negative ? -result : result;
-}
-
 // A whole token of decimal digits that fits 32 bits.
 bool ParseUnsigned32(const std::string& token, std::uint32_t& outValue)
 {
-    if (token.empty() || token.size() > 10) {
-        return false;
-    }
-    std::uint64_t value = 0;
-    for (const char digit : token) {
-        if (digit < '0' || digit > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
-    }
-    if (value > std::numeric_limits<std::uint32_t>::max()) {
+    long long value = 0;
+    if (token.empty() || token.size() > 10 || !PDFSyntax::IsDigit(static_cast<Byte>(token[0])) ||
+        !PDFSyntax::ReadWholeInteger(token, value) ||
+        value > static_cast<long long>(std::numeric_limits<std::uint32_t>::max())) {
         return false;
     }
     outValue = static_cast<std::uint32_t>(value);
     return true;
+}
+
+// The integer a field of a classic entry starts with (offset or generation); 0 when it starts
+// with none.
+long long LeadingInteger(const Byte* field, std::size_t length)
+{
+    return PDFSyntax::ScanInteger(std::string_view(reinterpret_cast<const char*>(field), length))
+        .value;
 }
 
 } // namespace
@@ -255,7 +234,7 @@ bool PDFParser::GoBackTillNonWhiteSpace()
             }
         }
         --mCurrentBufferIndex;
-        if (!IsPDFWhitespace(mLinesBuffer[mCurrentBufferIndex])) {
+        if (!PDFSyntax::IsWhitespace(mLinesBuffer[mCurrentBufferIndex])) {
             return true;
         }
     }
@@ -564,7 +543,7 @@ StatusCode PDFParser::ParseXrefEntries(XrefTable& table, std::uint32_t first, st
     for (std::uint32_t i = 0; i < count; ++i) {
         // Entries are 20 bytes, but writers disagree on the line end; skip what separates them.
         auto isSeparator = [firstEntryOfSection](Byte value) {
-            return firstEntryOfSection ? IsPDFWhitespace(value)
+            return firstEntryOfSection ? PDFSyntax::IsWhitespace(value)
                                        : (value == 0x0D || value == 0x0A || value == ' ');
         };
         bool taken = false;
@@ -602,8 +581,8 @@ StatusCode PDFParser::ParseXrefEntries(XrefTable& table, std::uint32_t first, st
             continue;
         }
         XrefEntry& target = table[objectID];
-        target.mPosition = ParseLeadingDecimal(entry, 10);
-        const long long generation = ParseLeadingDecimal(entry + 11, 5);
+        target.mPosition = LeadingInteger(entry, 10);
+        const long long generation = LeadingInteger(entry + 11, 5);
         target.mGeneration = static_cast<std::uint32_t>(generation < 0 ? 0 : generation);
         target.mType = entry[17] == 'n' ? XrefEntryInFile : XrefEntryFree;
     }

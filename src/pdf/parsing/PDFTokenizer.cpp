@@ -1,229 +1,26 @@
 #include "pdf/parsing/PDFTokenizer.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <typeinfo>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "pdf/io/IByteReader.h"
 #include "pdf/io/InputBufferedStream.h"
+#include "pdf/parsing/PDFSyntax.h"
 
 namespace {
 
-constexpr Byte kCR = 0x0D;
-constexpr Byte kLF = 0x0A;
-constexpr Byte kBackslash = '\\';
-
-// Byte classes as flags, so that each token kind scans its buffered bytes against one mask.
-constexpr Byte kClassWhitespace = 0x01;
-constexpr Byte kClassDelimiter = 0x02;
-constexpr Byte kClassLineEnd = 0x04;       // CR, LF: end a comment
-constexpr Byte kClassStringSpecial = 0x08; // ( ) and backslash: matter inside a literal string
-constexpr Byte kClassCloseAngle = 0x10;    // >: ends a hexadecimal string
-constexpr Byte kClassOther = 0x20;         // every byte that is not white space
-
-constexpr void AddClass(std::array<Byte, 256>& classes, Byte value, Byte flag)
-{
-    classes[value] = static_cast<Byte>(classes[value] | flag);
-}
-
-constexpr std::array<Byte, 256> MakeByteClasses()
-{
-    std::array<Byte, 256> classes{};
-    for (Byte white : {Byte{0x00}, Byte{0x09}, kLF, Byte{0x0C}, kCR, Byte{0x20}}) {
-        AddClass(classes, white, kClassWhitespace);
-    }
-    for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
-        AddClass(classes, static_cast<Byte>(delimiter), kClassDelimiter);
-    }
-    AddClass(classes, kCR, kClassLineEnd);
-    AddClass(classes, kLF, kClassLineEnd);
-    AddClass(classes, '(', kClassStringSpecial);
-    AddClass(classes, ')', kClassStringSpecial);
-    AddClass(classes, kBackslash, kClassStringSpecial);
-    AddClass(classes, '>', kClassCloseAngle);
-    for (Byte& byteClass : classes) {
-        if ((byteClass & kClassWhitespace) == 0) {
-            byteClass = static_cast<Byte>(byteClass | kClassOther);
-        }
-    }
-    return classes;
-}
-
-constexpr std::array<Byte, 256> kByteClasses = MakeByteClasses();
-
-// Byte by byte: runs that end after a few bytes.
-IOByteCount ScanShortRun(const Byte* bytes, IOByteCount available, Byte stopMask)
-{
-    IOByteCount taken = 0;
-    while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
-        ++taken;
-    }
-    return taken;
-}
-
-#if defined(__SSE2__)
-
-// Sixteen bytes at a time: mayStop marks each byte that could stop the run (again only a
-// hint, exact on no), and only the marked bytes are checked against the class table.
-template <typename MayStop>
-IOByteCount ScanRunByBlocks(const Byte* bytes, IOByteCount available, Byte stopMask,
-                            MayStop mayStop)
-{
-    constexpr IOByteCount kBlock = 16;
-    IOByteCount taken = 0;
-    // Four blocks are tested together first: most of a certificate's bytes stop nothing.
-    while (available - taken >= 4 * kBlock) {
-        const auto* at = reinterpret_cast<const __m128i*>(bytes + taken);
-        const __m128i any = _mm_or_si128(
-            _mm_or_si128(mayStop(_mm_loadu_si128(at)), mayStop(_mm_loadu_si128(at + 1))),
-            _mm_or_si128(mayStop(_mm_loadu_si128(at + 2)), mayStop(_mm_loadu_si128(at + 3))));
-        if (_mm_movemask_epi8(any) != 0) {
-            break;
-        }
-        taken += 4 * kBlock;
-    }
-    while (available - taken >= kBlock) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + taken));
-        auto candidates = static_cast<unsigned int>(_mm_movemask_epi8(mayStop(block)));
-        while (candidates != 0) {
-            const auto offset = static_cast<IOByteCount>(__builtin_ctz(candidates));
-            if ((kByteClasses[bytes[taken + offset]] & stopMask) != 0) {
-                return taken + offset;
-            }
-            candidates &= candidates - 1;
-        }
-        taken += kBlock;
-    }
-    while (taken < available && (kByteClasses[bytes[taken]] & stopMask) == 0) {
-        ++taken;
-    }
-    return taken;
-}
-
-__m128i EqualTo(__m128i block, Byte value)
-{
-    return _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(value)));
-}
-
-// Chosen at compile time for each mask, so that the short runs (names, numbers, white space)
-// cost a few instructions inline in the tokenizer.
-template <Byte kStopMask> IOByteCount ScanRun(const Byte* bytes, IOByteCount available)
-{
-    // Long runs are hexadecimal and literal string bodies (certificates) and comments; the
-    // other masks stop after a few bytes, where the byte loop is cheapest.
-    if constexpr (kStopMask == (kClassWhitespace | kClassCloseAngle)) {
-        return ScanRunByBlocks(bytes, available, kStopMask, [](__m128i block) {
-            // Bytes up to 0x20 (all six white-space bytes are) and '>'.
-            const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x20)), block);
-            return _mm_or_si128(low, EqualTo(block, '>'));
-        });
-    } else if constexpr (kStopMask == kClassStringSpecial) {
-        return ScanRunByBlocks(bytes, available, kStopMask, [](__m128i block) {
-            return _mm_or_si128(_mm_or_si128(EqualTo(block, '('), EqualTo(block, ')')),
-                                EqualTo(block, kBackslash));
-        });
-    } else if constexpr (kStopMask == kClassLineEnd) {
-        return ScanRunByBlocks(bytes, available, kStopMask, [](__m128i block) {
-            return _mm_or_si128(EqualTo(block, kCR), EqualTo(block, kLF));
-        });
-    } else {
-        return ScanShortRun(bytes, available, kStopMask);
-    }
-}
-
-#else
-
-// Word-at-a-time tests over eight bytes. Each answers "could one of these bytes stop the run";
-// a yes is only a hint (the bytes are then checked one by one against the class table), but a
-// no must be exact, so each test covers every byte of its classes.
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-constexpr std::uint64_t HasZeroByte(std::uint64_t word)
-{
-    return (word - kOnes) & ~word & kHighs;
-}
-
-constexpr std::uint64_t HasByte(std::uint64_t word, Byte value)
-{
-    return HasZeroByte(word ^ (kOnes * value));
-}
-
-// Any byte below 0x21: all six white-space bytes are.
-constexpr std::uint64_t HasControlOrSpace(std::uint64_t word)
-{
-    return (word - kOnes * 0x21) & ~word & kHighs;
-}
-
-std::uint64_t LoadWord(const Byte* bytes)
-{
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes, sizeof(word));
-    return word;
-}
-
-// Number of leading bytes whose class is not in stopMask. mayStop is the word test that
-// covers the classes in stopMask.
-template <typename MayStop>
-IOByteCount ScanRunByWords(const Byte* bytes, IOByteCount available, Byte stopMask, MayStop mayStop)
-{
-    IOByteCount taken = 0;
-    for (;;) {
-        while (available - taken >= sizeof(std::uint64_t) &&
-               mayStop(LoadWord(bytes + taken)) == 0) {
-            taken += static_cast<IOByteCount>(sizeof(std::uint64_t));
-        }
-        const IOByteCount limit = std::min<IOByteCount>(
-            available, taken + static_cast<IOByteCount>(sizeof(std::uint64_t)));
-        while (taken < limit && (kByteClasses[bytes[taken]] & stopMask) == 0) {
-            ++taken;
-        }
-        if (taken < limit || taken == available) {
-            return taken;
-        }
-    }
-}
-
-template <Byte kStopMask> IOByteCount ScanRun(const Byte* bytes, IOByteCount available)
-{
-    // Long runs are hexadecimal and literal string bodies (certificates) and comments; the
-    // other masks stop after a few bytes, where the byte loop is cheapest.
-    if constexpr (kStopMask == (kClassWhitespace | kClassCloseAngle)) {
-        return ScanRunByWords(bytes, available, kStopMask, [](std::uint64_t word) {
-            return HasControlOrSpace(word) | HasByte(word, '>');
-        });
-    } else if constexpr (kStopMask == kClassStringSpecial) {
-        return ScanRunByWords(bytes, available, kStopMask, [](std::uint64_t word) {
-            return HasByte(word, '(') | HasByte(word, ')') | HasByte(word, kBackslash);
-        });
-    } else if constexpr (kStopMask == kClassLineEnd) {
-        return ScanRunByWords(bytes, available, kStopMask, [](std::uint64_t word) {
-            return HasByte(word, kCR) | HasByte(word, kLF);
-        });
-    } else {
-        return ScanShortRun(bytes, available, kStopMask);
-    }
-}
-
-#endif
+using PDFSyntax::kBackslash;
+using PDFSyntax::kClassLineEnd;
+using PDFSyntax::kClassNotWhitespace;
+using PDFSyntax::kClassStringSpecial;
+using PDFSyntax::kCR;
+using PDFSyntax::kEndsHexStringRun;
+using PDFSyntax::kEndsRegularToken;
+using PDFSyntax::kLF;
+using PDFSyntax::IsDelimiter;
+using PDFSyntax::IsWhitespace;
 
 } // namespace
-
-bool IsPDFWhitespace(Byte value)
-{
-    return (kByteClasses[value] & kClassWhitespace) != 0;
-}
-
-bool IsPDFDelimiter(Byte value)
-{
-    return (kByteClasses[value] & kClassDelimiter) != 0;
-}
 
 void PDFTokenizer::AttachStream(IByteReader* stream)
 {
@@ -283,7 +80,7 @@ template <Byte kStopMask> void PDFTokenizer::TakeBufferedRun(std::string* text)
     }
     const Byte* bytes = mBufferedStream->BufferedBytes();
     const IOByteCount available = mBufferedStream->BufferedCount();
-    const IOByteCount taken = ScanRun<kStopMask>(bytes, available);
+    const auto taken = static_cast<IOByteCount>(PDFSyntax::ScanRun<kStopMask>(bytes, available));
     if (taken == 0) {
         return;
     }
@@ -310,14 +107,14 @@ void PDFTokenizer::SkipWhitespace()
     for (;;) {
         // Runs of plain bytes below are taken in one step; each is exactly what the byte loop
         // that follows would have taken, so counters and position do not change meaning.
-        TakeBufferedRun<kClassOther>(nullptr);
+        TakeBufferedRun<kClassNotWhitespace>(nullptr);
         if (!HasInput()) {
             return;
         }
         if (!ReadByteForToken(value)) {
             return;
         }
-        if (!IsPDFWhitespace(value)) {
+        if (!IsWhitespace(value)) {
             PutBackByte(value);
             return;
         }
@@ -362,10 +159,11 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
         }
         break;
     case '(': {
-        int depth = 1;
-        bool escaped = false;
-        while (depth > 0) {
-            if (!escaped) {
+        using Step = PDFSyntax::LiteralStringBody::Step;
+        PDFSyntax::LiteralStringBody body;
+        bool closed = false;
+        while (!closed) {
+            if (!body.InEscape()) {
                 TakeBufferedRun<kClassStringSpecial>(&text);
             }
             if (!HasInput()) {
@@ -374,34 +172,32 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
             if (!ReadByteForToken(value)) {
                 return result;
             }
-            if (escaped) {
-                escaped = false;
-                if (value == kLF) {
-                    continue;
-                }
-                if (value == kCR) {
-                    if (HasInput()) {
-                        Byte next = 0;
-                        if (!ReadByteForToken(next)) {
-                            return result;
-                        }
-                        if (next != kLF) {
-                            PutBackByte(next);
-                        }
-                    }
-                    continue;
-                }
+            switch (body.Take(value)) {
+            case Step::Close:
+                closed = true;
+                text.push_back(static_cast<char>(value));
+                break;
+            case Step::Plain:
+                text.push_back(static_cast<char>(value));
+                break;
+            case Step::Backslash:
+                break;
+            case Step::Escaped:
                 text.push_back(static_cast<char>(kBackslash));
                 text.push_back(static_cast<char>(value));
-            } else if (value == kBackslash) {
-                escaped = true;
-            } else {
-                if (value == '(') {
-                    ++depth;
-                } else if (value == ')') {
-                    --depth;
+                break;
+            case Step::LineContinuation:
+                // Dropped with its backslash; CR LF is one line end.
+                if (value == kCR && HasInput()) {
+                    Byte next = 0;
+                    if (!ReadByteForToken(next)) {
+                        return result;
+                    }
+                    if (next != kLF) {
+                        PutBackByte(next);
+                    }
                 }
-                text.push_back(static_cast<char>(value));
+                break;
             }
         }
         // An unterminated string is still a token; the object parser refuses it.
@@ -419,14 +215,14 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
             break;
         }
         for (;;) {
-            TakeBufferedRun<kClassWhitespace | kClassCloseAngle>(&text);
+            TakeBufferedRun<kEndsHexStringRun>(&text);
             if (!HasInput()) {
                 break;
             }
             if (!ReadByteForToken(value)) {
                 return result;
             }
-            if (!IsPDFWhitespace(value)) {
+            if (!IsWhitespace(value)) {
                 text.push_back(static_cast<char>(value));
             }
             if (value == '>') {
@@ -456,19 +252,19 @@ PDFTokenizer::Token PDFTokenizer::ReadToken()
         bool endedByByte = false;
         Byte ender = 0;
         for (;;) {
-            TakeBufferedRun<kClassWhitespace | kClassDelimiter>(&text);
+            TakeBufferedRun<kEndsRegularToken>(&text);
             if (!HasInput()) {
                 break;
             }
             if (!ReadByteForToken(value)) {
                 return result;
             }
-            if (IsPDFWhitespace(value)) {
+            if (IsWhitespace(value)) {
                 endedByByte = true;
                 ender = value;
                 break;
             }
-            if (IsPDFDelimiter(value)) {
+            if (IsDelimiter(value)) {
                 PutBackByte(value);
                 endedByByte = true;
                 ender = value;

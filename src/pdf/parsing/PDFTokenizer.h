@@ -68,8 +68,3 @@ private:
     // them (or only counts them, with a null text). Does nothing while a byte is put back.
     template <Byte kStopMask> void TakeBufferedRun(std::string* text);
 };
-
-// The six white-space bytes of PDF syntax: NUL, TAB, LF, FF, CR and SPACE.
-bool IsPDFWhitespace(Byte value);
-// The ten delimiters: ( ) < > [ ] { } / %
-bool IsPDFDelimiter(Byte value);

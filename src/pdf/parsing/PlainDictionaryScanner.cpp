@@ -1,98 +1,15 @@
 #include "pdf/parsing/PlainDictionaryScanner.h"
 
-#include <array>
-#include <charconv>
-#include <system_error>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
-#include "pdf/parsing/PDFObjectParser.h"
+#include "pdf/parsing/PDFSyntax.h"
 
 namespace {
 
-// Digits enough for any object number and generation, and few enough that no integer value
-// overflows 64 bits: a longer number is left to the object parser.
-constexpr std::size_t kMaxIntegerDigits = 18;
-
-bool IsDigit(std::uint8_t byte)
-{
-    return byte >= '0' && byte <= '9';
-}
-
-bool IsHexDigit(std::uint8_t byte)
-{
-    const auto lower = static_cast<std::uint8_t>(byte | 0x20);
-    return static_cast<std::uint8_t>(byte - '0') < 10 || static_cast<std::uint8_t>(lower - 'a') < 6;
-}
-
-// The number of leading bytes that are hexadecimal digits. Certificates make these runs
-// kilobytes long, so sixteen bytes are tested at a time where the processor allows it.
-std::size_t CountHexDigits(const char* bytes, std::size_t count)
-{
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i a = _mm_set1_epi8('a');
-    const __m128i five = _mm_set1_epi8(5);
-    const __m128i caseBit = _mm_set1_epi8(0x20);
-    for (; i + 16 <= count; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        // byte - '0' <= 9 or (byte | 0x20) - 'a' <= 5, as unsigned: min(x, n) == x.
-        const __m128i digit = _mm_sub_epi8(block, zero);
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, nine), digit);
-        const __m128i letter = _mm_sub_epi8(_mm_or_si128(block, caseBit), a);
-        const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, five), letter);
-        const auto mask =
-            static_cast<unsigned int>(_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)));
-        if (mask != 0xFFFF) {
-            return i + static_cast<std::size_t>(__builtin_ctz(~mask));
-        }
-    }
-#endif
-    while (i < count && IsHexDigit(static_cast<std::uint8_t>(bytes[i]))) {
-        ++i;
-    }
-    return i;
-}
-
-constexpr std::uint8_t kWhiteSpace = 1;
-constexpr std::uint8_t kDelimiter = 2;
-
-constexpr std::array<std::uint8_t, 256> MakeByteClasses()
-{
-    std::array<std::uint8_t, 256> classes{};
-    for (std::uint8_t white : {std::uint8_t{0x00}, std::uint8_t{0x09}, std::uint8_t{0x0A},
-                               std::uint8_t{0x0C}, std::uint8_t{0x0D}, std::uint8_t{0x20}}) {
-        classes[white] = kWhiteSpace;
-    }
-    for (char delimiter : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
-        classes[static_cast<std::uint8_t>(delimiter)] = kDelimiter;
-    }
-    return classes;
-}
-
-// The tokenizer's white space and delimiters.
-constexpr std::array<std::uint8_t, 256> kByteClasses = MakeByteClasses();
-
-bool IsWhiteSpace(std::uint8_t byte)
-{
-    return kByteClasses[byte] == kWhiteSpace;
-}
-
-// A byte that ends a name, a number or a keyword.
-bool EndsRegularToken(std::uint8_t byte)
-{
-    return kByteClasses[byte] != 0;
-}
-
-// Bytes a number token may start with; an integer followed by one of these could be the start
-// of "num gen R", which the object parser resolves with look-ahead.
-bool StartsNumber(std::uint8_t byte)
-{
-    return IsDigit(byte) || byte == '+' || byte == '-' || byte == '.';
-}
+using PDFSyntax::kClassNotWhitespace;
+using PDFSyntax::kClassStringSpecial;
+using PDFSyntax::kEndsHexStringRun;
+using PDFSyntax::kEndsRegularToken;
 
 class Scanner
 {
@@ -106,10 +23,17 @@ public:
     {
         mOut.entries.clear();
         mOut.items.clear();
-        long long number = 0;
-        if (!SkipWhiteSpace() || !ReadUnsigned(number) || number != objectID || !SkipWhiteSpace() ||
-            !ReadUnsigned(number) || number != generation || !SkipWhiteSpace() ||
-            !ReadKeyword("obj") || !SkipWhiteSpace() || !ReadDictionary() || !SkipWhiteSpace() ||
+        const PDFSyntax::ObjectHeaderScan header = PDFSyntax::ScanObjectHeader(mBytes);
+        if (header.result != PDFSyntax::ObjectHeaderScan::Result::Header) {
+            return header.result == PDFSyntax::ObjectHeaderScan::Result::NeedMore
+                       ? (mAtEnd ? PlainScanResult::NotPlain : PlainScanResult::NeedMore)
+                       : PlainScanResult::NotPlain;
+        }
+        if (header.objectNumber != objectID || header.generation != generation) {
+            return PlainScanResult::NotPlain;
+        }
+        mPosition = header.length;
+        if (!SkipWhiteSpace() || !ReadDictionary() || !SkipWhiteSpace() ||
             !ReadKeyword("endobj")) {
             return mResult;
         }
@@ -138,7 +62,7 @@ private:
         mOut.decoded.reserve(room);
         ForEachEncoded([this](PlainValue& value) {
             const std::size_t start = mOut.decoded.size();
-            AppendLiteralStringBytes(value.text, mOut.decoded);
+            PDFSyntax::AppendLiteralStringBytes(value.text, mOut.decoded);
             value.text = std::string_view(mOut.decoded).substr(start);
             value.encoded = false;
         });
@@ -179,9 +103,7 @@ private:
     // Comments are left to the object parser.
     bool SkipWhiteSpace()
     {
-        while (mPosition < mBytes.size() && IsWhiteSpace(At(mPosition))) {
-            ++mPosition;
-        }
+        mPosition += PDFSyntax::ScanRun<kClassNotWhitespace>(mBytes, mPosition);
         if (mPosition == mBytes.size()) {
             return OutOfBytes();
         }
@@ -193,9 +115,7 @@ private:
     bool ReadRegularToken(std::string_view& token)
     {
         const std::size_t start = mPosition;
-        while (mPosition < mBytes.size() && !EndsRegularToken(At(mPosition))) {
-            ++mPosition;
-        }
+        mPosition += PDFSyntax::ScanRun<kEndsRegularToken>(mBytes, mPosition);
         if (mPosition == mBytes.size()) {
             return OutOfBytes();
         }
@@ -210,33 +130,6 @@ private:
             return false;
         }
         return token == keyword ? true : NotPlain();
-    }
-
-    bool ReadUnsigned(long long& value)
-    {
-        std::string_view token;
-        if (!ReadRegularToken(token)) {
-            return false;
-        }
-        return ParseInteger(token, false, value) ? true : NotPlain();
-    }
-
-    // Digits, with a minus sign when allowed; no plus sign, no dot.
-    static bool ParseInteger(std::string_view token, bool allowMinus, long long& value)
-    {
-        std::size_t digitsStart = allowMinus && !token.empty() && token[0] == '-' ? 1 : 0;
-        const std::size_t digits = token.size() - digitsStart;
-        if (digits == 0 || digits > kMaxIntegerDigits) {
-            return false;
-        }
-        for (std::size_t i = digitsStart; i < token.size(); ++i) {
-            if (!IsDigit(static_cast<std::uint8_t>(token[i]))) {
-                return false;
-            }
-        }
-        const std::from_chars_result parsed =
-            std::from_chars(token.data(), token.data() + token.size(), value);
-        return parsed.ec == std::errc() && parsed.ptr == token.data() + token.size();
     }
 
     // A name at the position, which is its slash. Names with #xx escapes, and the empty name,
@@ -320,59 +213,73 @@ private:
             return true;
         }
         value.kind = PlainValue::Kind::Integer;
-        if (!ParseInteger(token, true, value.integer)) {
+        if (!PDFSyntax::ReadWholeInteger(token, value.integer)) {
             return NotPlain();
         }
-        // A number after an integer may make the two a reference's first half.
+        // A number after it may make the integer the first half of "N G R", which the object
+        // parser resolves by looking ahead; that is left to it.
         if (!SkipWhiteSpace()) {
             return false;
         }
-        return StartsNumber(At(mPosition)) ? NotPlain() : true;
+        return PDFSyntax::CanBeReferenceNumber(value.integer) &&
+                       PDFSyntax::StartsNumber(At(mPosition))
+                   ? NotPlain()
+                   : true;
     }
 
-    // The body is kept as the tokenizer would give it: everything between the parentheses,
-    // which nest. A backslash before an end of line (which the tokenizer drops with it) is left
-    // to the object parser.
+    // The body is kept as the tokenizer would give it: everything between the parentheses.
+    // A backslash before an end of line (which the tokenizer drops with it) is left to the
+    // object parser.
     bool ReadLiteralString(PlainValue& value)
     {
+        using Step = PDFSyntax::LiteralStringBody::Step;
         const std::size_t start = ++mPosition;
-        int depth = 1;
-        for (; mPosition < mBytes.size(); ++mPosition) {
-            const std::uint8_t byte = At(mPosition);
-            if (byte == '\\') {
-                if (mPosition + 1 == mBytes.size()) {
-                    return OutOfBytes();
-                }
-                const std::uint8_t escaped = At(mPosition + 1);
-                if (escaped == '\r' || escaped == '\n') {
-                    return NotPlain();
-                }
-                value.encoded = true;
-                ++mPosition;
-            } else if (byte == '\r') {
-                value.encoded = true;
-            } else if (byte == '(') {
-                ++depth;
-            } else if (byte == ')' && --depth == 0) {
+        PDFSyntax::LiteralStringBody body;
+        bool escapes = false;
+        for (;;) {
+            if (!body.InEscape()) {
+                mPosition += PDFSyntax::ScanRun<kClassStringSpecial>(mBytes, mPosition);
+            }
+            if (mPosition == mBytes.size()) {
+                return OutOfBytes();
+            }
+            switch (body.Take(At(mPosition++))) {
+            case Step::Close: {
                 value.kind = PlainValue::Kind::LiteralString;
-                value.text = mBytes.substr(start, mPosition - start);
-                ++mPosition;
+                value.text = mBytes.substr(start, mPosition - 1 - start);
+                // Escapes, and line ends (each reads as LF), are decoded once the scan is done.
+                value.encoded =
+                    escapes || std::memchr(value.text.data(), '\r', value.text.size()) != nullptr;
                 return true;
             }
+            case Step::LineContinuation:
+                return NotPlain();
+            case Step::Backslash:
+                escapes = true;
+                break;
+            case Step::Plain:
+            case Step::Escaped:
+                break;
+            }
         }
-        return OutOfBytes();
     }
 
+    // The digits are the tokenizer's hexadecimal string body: the bytes up to '>'. White space
+    // among them (which the tokenizer drops), and a second '<' (a dictionary), are left to the
+    // object parser.
     bool ReadHexString(PlainValue& value)
     {
         const std::size_t start = ++mPosition;
-        const std::size_t end =
-            start + CountHexDigits(mBytes.data() + start, mBytes.size() - start);
+        if (start == mBytes.size()) {
+            return OutOfBytes();
+        }
+        if (At(start) == '<') {
+            return NotPlain();
+        }
+        const std::size_t end = start + PDFSyntax::ScanRun<kEndsHexStringRun>(mBytes, start);
         if (end == mBytes.size()) {
             return OutOfBytes();
         }
-        // Only '>' may end the digits: white space, a second '<' (a dictionary) or a stray byte
-        // are left to the object parser.
         if (At(end) != '>') {
             return NotPlain();
         }
