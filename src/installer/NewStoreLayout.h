@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "installer/StoreCopier.h"
 #include "pdf/writing/ObjectReference.h"
 
