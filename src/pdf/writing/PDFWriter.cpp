@@ -24,7 +24,7 @@ StatusCode PDFWriter::StartPDF(const std::string& outputFilePath, PDFVersion ver
     mWritingToFile = true;
     mCheckedOutput.SetTarget(mOutputFile.GetOutputStream());
     mDocumentContext.SetOutputFile(&mOutputFile);
-    return StartDocument(version, logSettings, writerSettings);
+    return StartDocument(version, writerSettings);
 }
 
 StatusCode PDFWriter::StartPDFForStream(IByteWriterWithPosition* outputStream, PDFVersion version,
@@ -40,11 +40,10 @@ StatusCode PDFWriter::StartPDFForStream(IByteWriterWithPosition* outputStream, P
     }
     mWritingToFile = false;
     mCheckedOutput.SetTarget(outputStream);
-    return StartDocument(version, logSettings, writerSettings);
+    return StartDocument(version, writerSettings);
 }
 
-StatusCode PDFWriter::StartDocument(PDFVersion version, const TraceLogSettings& /*logSettings*/,
-                                    const WriterSettings& writerSettings)
+StatusCode PDFWriter::StartDocument(PDFVersion version, const WriterSettings& writerSettings)
 {
     mObjectsContext.SetCompressStreams(writerSettings.mCompressStreams);
     mEmbedFonts = writerSettings.mEmbedFonts;

@@ -55,8 +55,7 @@ public:
     StatusCode FinishPDF();
 
 private:
-    StatusCode StartDocument(PDFVersion version, const TraceLogSettings& logSettings,
-                             const WriterSettings& writerSettings);
+    StatusCode StartDocument(PDFVersion version, const WriterSettings& writerSettings);
     // Writes the end of the document (once); operation names the caller in trace lines.
     // handToSystem: also pass every byte of a file on to the system.
     StatusCode WriteDocumentEnd(const char* operation, bool handToSystem);
