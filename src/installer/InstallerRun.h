@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 
 // Updates one store; the run calls it once per existing store, in version order, while it
 // holds that store's lock.

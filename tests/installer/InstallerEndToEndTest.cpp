@@ -12,6 +12,7 @@
 #include "PemText.h"
 #include "StoreFiles.h"
 #include "installer/AddressBookReader.h"
+#include "installer/CertificateSet.h"
 
 namespace fs = std::filesystem;
 

@@ -12,6 +12,7 @@
 
 #include "PemText.h"
 #include "TempFolder.h"
+#include "installer/CertificateSet.h"
 #include "installer/InstallerPaths.h"
 #include "platform/FolderListing.h"
 #include "platform/Platform.h"

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
 
