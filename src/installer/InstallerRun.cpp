@@ -4,6 +4,8 @@
 
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
+#include "installer/StoreLock.h"
+#include "installer/StoreRecovery.h"
 #include "installer/StoreReplacement.h"
 #include "platform/FolderListing.h"
 
