@@ -62,14 +62,14 @@ bool IsAcrobatVersion(const std::string& folderName)
     });
 }
 
-// The folders whose stores are visited, in order: the versions of kAcrobatVersions, then every
-// other folder directly in the profile folder that holds a store or its backup, in ascending
-// byte order of its name. Only the folders that hold one are kept, however many there are.
+// The folders that may keep a store, in the order they are visited: the versions of
+// kAcrobatVersions, then every other folder directly in the profile folder, in ascending byte
+// order of its name. Whether one holds a store is looked at when it is visited.
 std::vector<std::string> StoreFolders(const std::string& profileFolder)
 {
     std::vector<std::string> others;
     (void)platform::ForEachSubfolder(profileFolder, [&](const std::string& name) {
-        if (!IsAcrobatVersion(name) && HasStoreOrBackup(ComposeStorePath(profileFolder, name))) {
+        if (!IsAcrobatVersion(name)) {
             others.push_back(name);
         }
     }); // a profile folder that cannot be listed holds no other store to find
