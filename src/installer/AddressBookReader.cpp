@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/DictionaryIterator.h"
 #include "pdf/objects/PDFHexString.h"
@@ -13,6 +14,7 @@
 #include "pdf/objects/PDFLiteralString.h"
 #include "pdf/objects/PDFName.h"
 #include "pdf/objects/PDFObjectCast.h"
+#include "pdf/parsing/PDFSyntax.h"
 
 bool OpenedStore::Open(const std::string& storePath)
 {
@@ -63,22 +65,6 @@ template <typename T> bool LookupDirect(PDFDictionary* parent, const char* key, 
     return !out.IsNull();
 }
 
-bool IsHexWhiteSpace(std::uint8_t byte)
-{
-    return byte == 0 || byte == '\t' || byte == '\n' || byte == '\f' || byte == '\r' || byte == ' ';
-}
-
-bool IsHexDigit(std::uint8_t byte)
-{
-    return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f') ||
-           (byte >= 'A' && byte <= 'F');
-}
-
-bool IsLowerHexDigit(std::uint8_t byte)
-{
-    return (byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'f');
-}
-
 // True when NormalizeHexCertificate(hexText) would equal certHex, found without building the
 // normalized text: most "Cert" values are none of ours and differ within a few digits.
 bool NormalizedHexEquals(std::string_view hexText, std::string_view certHex)
@@ -87,14 +73,13 @@ bool NormalizedHexEquals(std::string_view hexText, std::string_view certHex)
     std::size_t digits = 0;
     for (char c : hexText) {
         auto byte = static_cast<std::uint8_t>(c);
-        if (IsHexWhiteSpace(byte)) {
+        if (PDFSyntax::IsWhitespace(byte)) {
             continue;
         }
-        if (IsHexDigit(byte)) {
+        if (Hexadecimal::IsDigit(byte)) {
             ++digits;
-            if (byte >= 'A' && byte <= 'F') {
-                byte = static_cast<std::uint8_t>(byte - 'A' + 'a');
-            }
+            byte =
+                static_cast<std::uint8_t>(Hexadecimal::LowerDigit(Hexadecimal::DigitValue(byte)));
         }
         if (matched == certHex.size() || static_cast<std::uint8_t>(certHex[matched]) != byte) {
             return false;
@@ -108,11 +93,6 @@ bool NormalizedHexEquals(std::string_view hexText, std::string_view certHex)
         ++matched;
     }
     return matched == certHex.size();
-}
-
-std::uint8_t HexValue(char c)
-{
-    return static_cast<std::uint8_t>(c <= '9' ? c - '0' : c - 'a' + 10);
 }
 
 // Marks the records whose certHex equals a "Cert" value: the normalized text of a hexadecimal
@@ -136,14 +116,10 @@ public:
             // Only an even run of lower-case digits is the hexadecimal form of some bytes.
             distinct.hasBytes =
                 certHex.size() % 2 == 0 && std::all_of(certHex.begin(), certHex.end(), [](char c) {
-                    return IsLowerHexDigit(static_cast<std::uint8_t>(c));
+                    return Hexadecimal::IsLowerDigit(static_cast<std::uint8_t>(c));
                 });
             if (distinct.hasBytes) {
-                distinct.bytes.resize(certHex.size() / 2);
-                for (std::size_t j = 0; j < distinct.bytes.size(); ++j) {
-                    distinct.bytes[j] = static_cast<char>(HexValue(certHex[2 * j]) << 4 |
-                                                          HexValue(certHex[2 * j + 1]));
-                }
+                distinct.bytes = Hexadecimal::FromHex(certHex);
             }
             mDistinct.push_back(std::move(distinct));
         }
@@ -279,15 +255,13 @@ std::string NormalizeHexCertificate(const std::string& hexText)
     std::size_t digits = 0;
     for (char c : hexText) {
         const auto byte = static_cast<std::uint8_t>(c);
-        if (IsHexWhiteSpace(byte)) {
+        if (PDFSyntax::IsWhitespace(byte)) {
             continue;
         }
-        if (IsHexDigit(byte)) {
+        if (Hexadecimal::IsDigit(byte)) {
             ++digits;
-            if (byte >= 'A' && byte <= 'F') {
-                result.push_back(static_cast<char>(byte - 'A' + 'a'));
-                continue;
-            }
+            result.push_back(Hexadecimal::LowerDigit(Hexadecimal::DigitValue(byte)));
+            continue;
         }
         result.push_back(c);
     }

@@ -1,9 +1,9 @@
 #include "installer/CertificateList.h"
 
-#include "installer/CertificateSet.h"
 #include "installer/ConsoleLines.h"
 #include "installer/FileBytes.h"
 #include "installer/InstallerPaths.h"
+#include "pdf/io/Hexadecimal.h"
 #include "platform/CertificateParser.h"
 #include "platform/Platform.h"
 
@@ -44,7 +44,7 @@ ReadCertificateList(const std::string& folder, std::ostream& out,
             WriteLine(out, std::string("can't read ") + file.label + " certificate, skipping it");
             continue;
         }
-        certificates.push_back(CertificateRecord{BytesToHex(*der), false, file.label});
+        certificates.push_back(CertificateRecord{Hexadecimal::ToLowerHex(*der), false, file.label});
     }
     return certificates;
 }

@@ -4,11 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/io/IByteReader.h"
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/DictionaryIterator.h"
@@ -23,12 +22,6 @@
 #include "pdf/objects/PDFStreamInput.h"
 
 namespace {
-
-std::string HexOfBytes(std::string_view bytes)
-{
-    return BytesToHex(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-}
 
 // A value as the copier walks it: an object of the old store...
 class ObjectValue
@@ -226,7 +219,7 @@ bool StoreCopier::CopyValue(const Value& value, const Placement& placement)
         return true;
     case PDFObject::ePDFObjectLiteralString:
         if (placement.literalAsHex) {
-            mObjects.WriteHexString(HexOfBytes(value.Text()), after);
+            mObjects.WriteHexString(Hexadecimal::ToLowerHex(value.Text()), after);
         } else {
             mObjects.WriteLiteralString(value.Text(), after);
         }

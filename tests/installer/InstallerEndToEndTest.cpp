@@ -12,7 +12,7 @@
 #include "PemText.h"
 #include "StoreFiles.h"
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
+#include "pdf/io/Hexadecimal.h"
 
 namespace fs = std::filesystem;
 
@@ -256,7 +256,7 @@ TEST_F(InstallerEndToEndTest, OptionalFilesWithoutACertificateAreLeftOut)
     std::vector<CertificateRecord> records;
     for (const CertificateFile& file : kCertificateFiles) {
         const std::string der = ExampleCertificate(file.fileName);
-        records.push_back({BytesToHex(std::vector<std::uint8_t>(der.begin(), der.end())), false});
+        records.push_back({Hexadecimal::ToLowerHex(der), false});
         if (!file.isMandatory) {
             TempFolder::WriteFile(CertPath(file.fileName), kinds[kind++].content);
             skipped += Line(std::string("can't read ") + file.label + " certificate, skipping it");

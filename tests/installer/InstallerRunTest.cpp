@@ -12,8 +12,8 @@
 
 #include "PemText.h"
 #include "TempFolder.h"
-#include "installer/CertificateSet.h"
 #include "installer/InstallerPaths.h"
+#include "pdf/io/Hexadecimal.h"
 #include "platform/FolderListing.h"
 #include "platform/Platform.h"
 
@@ -101,7 +101,7 @@ protected:
         std::vector<std::string> hex;
         for (const char* label : labels) {
             const std::string der = ExampleCertificate(label);
-            hex.push_back(BytesToHex(std::vector<std::uint8_t>(der.begin(), der.end())));
+            hex.push_back(Hexadecimal::ToLowerHex(der));
         }
         return hex;
     }

@@ -12,8 +12,8 @@
 
 #include "ProgramFoldersTest.h"
 #include "StoreFiles.h"
-#include "installer/CertificateSet.h"
 #include "installer/StoreReplacement.h"
+#include "pdf/io/Hexadecimal.h"
 #include "platform/Platform.h"
 
 namespace fs = std::filesystem;
@@ -27,8 +27,8 @@ protected:
     TrustCheckTest()
     {
         for (const CertificateFile& file : kCertificateFiles) {
-            mHex[file.label] =
-                BytesToHex(*ReadCertificateFile(ExampleCertificatePath(file.fileName)));
+            mHex[file.label] = Hexadecimal::ToLowerHex(
+                *ReadCertificateFile(ExampleCertificatePath(file.fileName)));
         }
     }
 

@@ -79,14 +79,6 @@ TEST(ObjectDumperTest, NullObjectIsError)
     EXPECT_EQ(dumper.FormatObject(nullptr), "error");
 }
 
-TEST(ObjectDumperTest, DecodeHexStringHandlesJunkAndOddDigits)
-{
-    EXPECT_EQ(ObjectDumper::DecodeHexString(""), "");
-    EXPECT_EQ(ObjectDumper::DecodeHexString("0"), std::string(1, '\0'));
-    EXPECT_EQ(ObjectDumper::DecodeHexString("4 1\r\n4\t2zz"), "AB");
-    EXPECT_EQ(ObjectDumper::DecodeHexString("fF"), "\xff");
-}
-
 TEST(ObjectDumperTest, UnfilteredStreamGivesLengthAndMd5OfItsBytes)
 {
     // MD5("hello") = 5d41402abc4b2a76b9719d911017c592

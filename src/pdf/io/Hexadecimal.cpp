@@ -21,6 +21,11 @@ std::string ToLowerHex(std::string_view bytes)
     return hex;
 }
 
+std::string ToLowerHex(std::span<const Byte> bytes)
+{
+    return ToLowerHex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
 std::string FromHex(std::string_view digits)
 {
     std::string bytes;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,7 @@ inline char LowerDigit(unsigned int value)
 // Two lower-case digits for each byte, high half first.
 void AppendLowerHex(std::string_view bytes, std::string& out);
 std::string ToLowerHex(std::string_view bytes);
+std::string ToLowerHex(std::span<const Byte> bytes);
 
 // The bytes that digits stand for, two digits a byte. Bytes that are not digits are skipped
 // (white space, or anything else a damaged file holds), and a last lone digit counts as if a

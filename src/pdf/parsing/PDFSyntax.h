@@ -306,7 +306,8 @@ inline IntegerScan ScanInteger(std::string_view bytes)
         return IntegerScan{};
     }
     scan.length = i;
-    scan.value = negative ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
+    scan.value =
+        negative ? static_cast<long long>(0 - magnitude) : static_cast<long long>(magnitude);
     return scan;
 }
 

@@ -9,6 +9,8 @@
 
 namespace {
 
+using PDFSyntax::IsDelimiter;
+using PDFSyntax::IsWhitespace;
 using PDFSyntax::kBackslash;
 using PDFSyntax::kClassLineEnd;
 using PDFSyntax::kClassNotWhitespace;
@@ -17,8 +19,6 @@ using PDFSyntax::kCR;
 using PDFSyntax::kEndsHexStringRun;
 using PDFSyntax::kEndsRegularToken;
 using PDFSyntax::kLF;
-using PDFSyntax::IsDelimiter;
-using PDFSyntax::IsWhitespace;
 
 } // namespace
 

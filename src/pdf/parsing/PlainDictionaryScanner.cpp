@@ -33,8 +33,7 @@ public:
             return PlainScanResult::NotPlain;
         }
         mPosition = header.length;
-        if (!SkipWhiteSpace() || !ReadDictionary() || !SkipWhiteSpace() ||
-            !ReadKeyword("endobj")) {
+        if (!SkipWhiteSpace() || !ReadDictionary() || !SkipWhiteSpace() || !ReadKeyword("endobj")) {
             return mResult;
         }
         mOut.objectLength = mPosition;

@@ -1,6 +1,9 @@
 #include "pdf/writing/MD5Generator.h"
 
 #include <cstring>
+#include <span>
+
+#include "pdf/io/Hexadecimal.h"
 
 namespace {
 
@@ -133,13 +136,6 @@ std::array<std::uint8_t, 16> MD5Generator::Finalize()
 
 std::string MD5Generator::FinalizeToHexString()
 {
-    static constexpr char kHex[] = "0123456789abcdef";
     const std::array<std::uint8_t, 16> digest = Finalize();
-    std::string text;
-    text.reserve(32);
-    for (std::uint8_t byte : digest) {
-        text.push_back(kHex[byte >> 4]);
-        text.push_back(kHex[byte & 0x0F]);
-    }
-    return text;
+    return Hexadecimal::ToLowerHex(std::span<const Byte>(digest));
 }

@@ -7,11 +7,10 @@
 #include <limits>
 #include <system_error>
 
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/io/IByteWriter.h"
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789abcdef";
 
 // Escaped bytes are gathered in a stack buffer and handed on in chunks, so a long name or
 // string costs a few writes and no heap.
@@ -104,8 +103,8 @@ void TokenWriter::WriteName(std::string_view name, TokenSeparator separator)
                 out.Put(c);
             } else {
                 out.Put('#');
-                out.Put(kHexDigits[byte >> 4]);
-                out.Put(kHexDigits[byte & 0x0F]);
+                out.Put(Hexadecimal::LowerDigit(byte >> 4));
+                out.Put(Hexadecimal::LowerDigit(byte));
             }
         }
     }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/io/IByteReader.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFBoolean.h"
@@ -23,22 +24,7 @@
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789abcdef";
 constexpr IOByteCount kReadChunk = 64 * 1024;
-
-int HexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool IsNameByteToEscape(unsigned char c)
 {
@@ -72,41 +58,6 @@ std::string FormatReal(double value)
 
 } // namespace
 
-std::string ObjectDumper::DecodeHexString(const std::string& digits)
-{
-    std::string bytes;
-    bytes.reserve(digits.size() / 2);
-    int high = -1;
-    for (char c : digits) {
-        const int value = HexValue(static_cast<unsigned char>(c));
-        if (value < 0) {
-            continue;
-        }
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes.push_back(static_cast<char>(high * 16 + value));
-            high = -1;
-        }
-    }
-    if (high >= 0) {
-        bytes.push_back(static_cast<char>(high * 16));
-    }
-    return bytes;
-}
-
-std::string ObjectDumper::BytesToLowerHex(const std::string& bytes)
-{
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        hex.push_back(kHexDigits[byte >> 4]);
-        hex.push_back(kHexDigits[byte & 0x0f]);
-    }
-    return hex;
-}
-
 std::string ObjectDumper::FormatName(const std::string& name)
 {
     std::string text = "/";
@@ -114,8 +65,7 @@ std::string ObjectDumper::FormatName(const std::string& name)
         const auto byte = static_cast<unsigned char>(c);
         if (IsNameByteToEscape(byte)) {
             text.push_back('#');
-            text.push_back(kHexDigits[byte >> 4]);
-            text.push_back(kHexDigits[byte & 0x0f]);
+            Hexadecimal::AppendLowerHex(std::string_view(&c, 1), text);
         } else {
             text.push_back(c);
         }
@@ -170,12 +120,13 @@ void ObjectDumper::AppendValue(std::string& out, PDFObject* object, int depth)
         break;
     case PDFObject::ePDFObjectLiteralString:
         out += '<';
-        out += BytesToLowerHex(static_cast<PDFLiteralString*>(object)->GetValue());
+        out += Hexadecimal::ToLowerHex(static_cast<PDFLiteralString*>(object)->GetValue());
         out += '>';
         break;
     case PDFObject::ePDFObjectHexString:
         out += '<';
-        out += BytesToLowerHex(DecodeHexString(static_cast<PDFHexString*>(object)->GetValue()));
+        out += Hexadecimal::ToLowerHex(
+            Hexadecimal::FromHex(static_cast<PDFHexString*>(object)->GetValue()));
         out += '>';
         break;
     case PDFObject::ePDFObjectNull:

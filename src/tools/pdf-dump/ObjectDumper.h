@@ -44,10 +44,6 @@ public:
     // "length=N md5=HEX", "data=unreadable" or "data=damaged".
     std::string DescribeStreamData(PDFStreamInput* stream);
 
-    // Hexadecimal string content (the characters between < and >) to its bytes: white space and
-    // other non-digits are skipped, an odd last digit counts as followed by 0.
-    static std::string DecodeHexString(const std::string& digits);
-    static std::string BytesToLowerHex(const std::string& bytes);
     static std::string FormatName(const std::string& name);
 
 private:

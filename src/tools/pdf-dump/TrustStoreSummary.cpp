@@ -6,6 +6,7 @@
 #include <span>
 
 #include "installer/AddressBookReader.h"
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/PDFHexString.h"
@@ -35,7 +36,7 @@ std::optional<std::string> CertificateBytes(PDFDictionary* entry)
         return std::nullopt;
     }
     if (cert->GetType() == PDFObject::ePDFObjectHexString) {
-        return ObjectDumper::DecodeHexString(static_cast<PDFHexString*>(cert.Get())->GetValue());
+        return Hexadecimal::FromHex(static_cast<PDFHexString*>(cert.Get())->GetValue());
     }
     if (cert->GetType() == PDFObject::ePDFObjectLiteralString) {
         return static_cast<PDFLiteralString*>(cert.Get())->GetValue();

@@ -41,8 +41,8 @@ const PlainRow kRows[] = {
     {"a plus sign", "1 0 obj << /A +5 >> endobj", true},
     {"19 digits, the most that fit 64 bits", "1 0 obj << /A 1234567890123456789 >> endobj", true},
     {"the smallest 64-bit integer", "1 0 obj << /A -9223372036854775808 >> endobj", true},
-    {"a stray byte in a hexadecimal string, kept as written",
-     "1 0 obj << /A <abzz> >> endobj", true},
+    {"a stray byte in a hexadecimal string, kept as written", "1 0 obj << /A <abzz> >> endobj",
+     true},
 
     {"keys out of order", "1 0 obj << /B 1 /A 2 >> endobj", false},
     {"a repeated key", "1 0 obj << /A 1 /A 2 >> endobj", false},
