@@ -128,6 +128,11 @@ public:
     void MarkHex(std::string_view hexText)
     {
         for (const Distinct& distinct : mDistinct) {
+            // White space only lengthens the text, and an odd last digit gains one 0: a text
+            // shorter than that cannot hold the certificate, and is not read at all.
+            if (hexText.size() + 1 < distinct.hex.size()) {
+                continue;
+            }
             if (NormalizedHexEquals(hexText, distinct.hex)) {
                 Mark(distinct);
             }
