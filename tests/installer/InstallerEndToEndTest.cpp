@@ -92,14 +92,24 @@ TEST_F(InstallerEndToEndTest, StoresWhoseValuesCannotBeKeptAreLeftAloneWithOneLi
                                              "/Root 1 0 R /Encrypt << /Filter /Standard >>");
     const std::string hugeInteger =
         BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /N 99999999999999999999 >>"}});
+    // Two bytes a value: more values in one object than the memory bound lets a run build.
+    std::string items;
+    for (int i = 0; i < 200000; ++i) {
+        items += "1 ";
+    }
+    const std::string tooManyValues =
+        BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /N [" + items + "] >>"}});
     TempFolder::WriteFile(StorePath("DC"), encrypted);
+    WriteStore("10.0", tooManyValues);
     TempFolder::WriteFile(StorePath("11.0"), hugeInteger);
     EXPECT_EQ(RunInstallerProgram(),
-              Line(StorePath("DC")) + Line("Can't parse addressbook") + Line(StorePath("11.0")) +
+              Line(StorePath("DC")) + Line("Can't parse addressbook") + Line(StorePath("10.0")) +
+                  Line("Can't parse addressbook") + Line(StorePath("11.0")) +
                   Line("adding certificates") +
                   Line("The store holds a value that can't be copied; the store was left "
                        "unchanged"));
     EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), encrypted);
+    EXPECT_EQ(TempFolder::ReadFile(StorePath("10.0")), tooManyValues);
     EXPECT_EQ(TempFolder::ReadFile(StorePath("11.0")), hugeInteger);
     EXPECT_FALSE(platform::PathExists(StorePath("11.0") + "-new"));
 }

@@ -120,8 +120,28 @@ void PDFObjectParser::PushBackTokenToBack(std::string token)
     mTokenBuffer.push_back(std::move(token));
 }
 
+std::size_t PDFObjectParser::ValueLimitForFileSize(long long fileSize)
+{
+    constexpr std::uint64_t kFixedRoom = 48ull * 1024 * 1024;
+    const std::uint64_t size = fileSize > 0 ? static_cast<std::uint64_t>(fileSize) : 0;
+    return static_cast<std::size_t>((4 * size + kFixedRoom) / kBytesPerValue);
+}
+
+bool PDFObjectParser::TakeValue(const char* operation)
+{
+    if (++mValueCount <= mValueLimit) {
+        return true;
+    }
+    TRACE_LOG("PDFObjectParser::%s, object holds more than %zu values, refusing to parse further",
+              operation, mValueLimit);
+    return false;
+}
+
 PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
 {
+    if (mNestingDepth == 0) {
+        mValueCount = 0;
+    }
     std::string token;
     if (!NextToken(token)) {
         return nullptr;
@@ -313,6 +333,10 @@ PDFObject* PDFObjectParser::ParseArray(ParserExtender* extender)
             endFound = true;
             break;
         }
+        if (!TakeValue("ParseArray")) {
+            ok = false;
+            break;
+        }
         // The token is parsed as it stands instead of going back into the queue; a failed parse
         // leaves it for the trace line below.
         PDFObject* item = ParseObjectFromToken(token, extender);
@@ -347,6 +371,10 @@ PDFObject* PDFObjectParser::ParseDictionary(ParserExtender* extender)
     while (hasToken) {
         if (token == ">>") {
             endFound = true;
+            break;
+        }
+        if (!TakeValue("ParseDictionary")) {
+            ok = false;
             break;
         }
         PDFObject* key = ParseObjectFromToken(token, extender);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 
@@ -25,6 +27,15 @@ public:
     // Arrays and dictionaries nested deeper than this are refused: a hostile file could
     // otherwise exhaust the stack.
     static constexpr int kMaxNestingDepth = 256;
+    // Memory one value of the object model may take, counted high (a dictionary entry is a key
+    // and a value with their bookkeeping): the basis of the value limit.
+    static constexpr std::size_t kBytesPerValue = 320;
+
+    // The most values one object may hold, counting the items of its arrays and dictionaries
+    // at every depth, for a file of fileSize bytes: what fits in four times the file plus
+    // 48 MiB. A file can spell a value in two bytes, and the object model needs far more for
+    // it; past the limit the object is refused rather than built.
+    static std::size_t ValueLimitForFileSize(long long fileSize);
 
     PDFObjectParser() = default;
 
@@ -34,12 +45,20 @@ public:
 
     PDFObject* ParseObject(ParserExtender* extender);
 
+    // No limit until one is set.
+    void SetValueLimit(std::size_t limit) { mValueLimit = limit; }
+
 private:
     PDFTokenizer mTokenizer;
     std::deque<std::string> mTokenBuffer;
     IByteReader* mStream = nullptr;
     IReadPositionProvider* mCurrentPositionProvider = nullptr;
     int mNestingDepth = 0;
+    std::size_t mValueLimit = SIZE_MAX;
+    std::size_t mValueCount = 0; // values of the object being parsed
+
+    // Counts one more value of the object being parsed; false past the limit.
+    bool TakeValue(const char* operation);
 
     bool NextToken(std::string& outToken);
     void PushBackTokenToBack(std::string token);

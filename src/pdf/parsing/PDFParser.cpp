@@ -118,6 +118,8 @@ StatusCode PDFParser::StartDocument(IByteReaderWithPosition* stream)
     mStream->SetPositionFromEnd(0);
     mFileSize = mStream->GetCurrentPosition();
     mStream->SetPosition(0);
+    // So does it the memory one object may take.
+    mObjectParser.SetValueLimit(PDFObjectParser::ValueLimitForFileSize(mFileSize));
     mObjectParser.ClearReadState();
     return Success;
 }

@@ -47,6 +47,7 @@ private:
     bool mAtEnd;
     PlainDictionary& mOut;
     PlainScanResult mResult = PlainScanResult::NotPlain;
+    std::size_t mValueCount = 0;
 
     // Gives each literal string with escapes its bytes, with the object parser's own decoding.
     // Room for all is made first: decoding never lengthens a string, so no view moves.
@@ -93,6 +94,9 @@ private:
         mResult = mAtEnd ? PlainScanResult::NotPlain : PlainScanResult::NeedMore;
         return false;
     }
+
+    // Counts one more key or array item.
+    bool RoomForValue() { return ++mValueCount <= kMaxPlainValues; }
 
     std::uint8_t At(std::size_t position) const
     {
@@ -169,6 +173,9 @@ private:
                 return true;
             }
             if (At(mPosition) != '/') {
+                return NotPlain();
+            }
+            if (!RoomForValue()) {
                 return NotPlain();
             }
             PlainKeyValue entry;
@@ -302,6 +309,9 @@ private:
                 ++mPosition;
                 value.itemCount = static_cast<std::uint32_t>(mOut.items.size()) - value.firstItem;
                 return true;
+            }
+            if (!RoomForValue()) {
+                return NotPlain();
             }
             PlainValue item;
             if (!ReadValue(item, true)) {

@@ -58,6 +58,11 @@ struct PlainDictionary
     std::string decoded;
 };
 
+// Keys and array items a plain dictionary may hold in all. Entries hold a few dozen; a larger
+// object is left to the object parser, which bounds what it builds by the file's size, so that
+// the scan's vectors never hold more than this.
+constexpr std::size_t kMaxPlainValues = 65536;
+
 enum class PlainScanResult
 {
     Plain,    // out holds the object

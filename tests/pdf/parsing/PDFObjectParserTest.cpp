@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -322,6 +323,47 @@ TEST(PDFObjectParserTest, NestingAtTheLimitIsAccepted)
                               std::string(PDFObjectParser::kMaxNestingDepth, ']');
     PDFObjectCastPtr<PDFArray> array(ParserOver(input).Next());
     EXPECT_FALSE(array.IsNull());
+}
+
+TEST(PDFObjectParserTest, ObjectsHoldingMoreValuesThanTheLimitAreRefused)
+{
+    struct LimitCase
+    {
+        const char* input;
+        const char* refusedIn; // null: every object parses
+    };
+    // A limit of three values per object; the count starts again with each object.
+    const LimitCase cases[] = {
+        {"[1 2 3] [4 5 6] <</A 1 /B 2 /C 3>>", nullptr},
+        {"[1 2 3 4]", "ParseArray"},
+        {"<</A 1 /B 2 /C 3 /D 4>>", "ParseDictionary"},
+        {"<</A 1 /B [2 3]>>", "ParseArray"},
+        {"[[1] [2]]", "ParseArray"},
+        {"[<</A 1>> <</B 2>>]", "ParseDictionary"},
+    };
+    for (const LimitCase& c : cases) {
+        SCOPED_TRACE(c.input);
+        ParserOver over(c.input);
+        over.parser.SetValueLimit(3);
+        TraceCapture trace;
+        std::vector<RefCountPtr<PDFObject>> objects;
+        for (PDFObject* next = over.Next(); next != nullptr; next = over.Next()) {
+            objects.emplace_back(next);
+        }
+        if (c.refusedIn == nullptr) {
+            EXPECT_EQ(objects.size(), 3u);
+            EXPECT_TRUE(trace.Empty());
+            continue;
+        }
+        EXPECT_TRUE(objects.empty());
+        ASSERT_FALSE(trace.Lines().empty());
+        EXPECT_EQ(trace.Lines()[0], std::string("PDFObjectParser::") + c.refusedIn +
+                                        ", object holds more than 3 values, refusing to parse "
+                                        "further");
+    }
+    // A file can spell a value in two bytes: four times the file and 48 MiB, 320 bytes each.
+    EXPECT_EQ(PDFObjectParser::ValueLimitForFileSize(0), 157286u);
+    EXPECT_EQ(PDFObjectParser::ValueLimitForFileSize(10000000), 282286u);
 }
 
 TEST(PDFObjectParserTest, StreamDataStartsAfterEachLineEnd)

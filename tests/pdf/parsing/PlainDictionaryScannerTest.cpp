@@ -125,6 +125,16 @@ TEST(PlainDictionaryScannerTest, LeavesAnObjectLargerThanTheBoundToTheParser)
     const std::string digits(PDFParser::kMaxPlainObjectSize, 'a');
     EXPECT_EQ(CheckPlainScan("1 0 obj << /A <" + digits + "> >> endobj", 4096),
               PlainScanAgreement::NotPlain);
+    // The key and its items: just at the bound, and one past it.
+    std::string items;
+    for (std::size_t i = 1; i < kMaxPlainValues; ++i) {
+        items += "/a ";
+    }
+    const std::string fits = "1 0 obj << /A [" + items + "] >> endobj\r\n";
+    const std::string tooMany = "1 0 obj << /A [" + items + "/a] >> endobj\r\n";
+    PlainDictionary plain;
+    EXPECT_EQ(ScanPlainDictionaryObject(fits, 1, 0, true, plain), PlainScanResult::Plain);
+    EXPECT_EQ(ScanPlainDictionaryObject(tooMany, 1, 0, true, plain), PlainScanResult::NotPlain);
 }
 
 } // namespace
