@@ -128,7 +128,7 @@ StatusCode DirectoryReader::SetupTableSize(PDFDictionary* dictionary, bool strea
         streamEntries ? mParser.IsAcceptableStreamTableSize(static_cast<std::uint64_t>(value))
                       : mParser.IsAcceptableTableSize(static_cast<std::uint64_t>(value));
     if (value < 0 || !acceptable) {
-        TRACE_LOG("PDFParser::ParseDirectory, table size %lld is more than the file could hold",
+        TRACE_LOG("PDFParser::SetupTableSize, table size %lld is more than the file could hold",
                   value);
         return Failure;
     }
@@ -346,7 +346,8 @@ StatusCode DirectoryReader::ParsePreviousDirectory(FilePosition sectionOffset, X
                                                    RefCountPtr<PDFDictionary>& outTrailer)
 {
     if (sectionOffset < 0 || sectionOffset >= mParser.mFileSize) {
-        TRACE_LOG("PDFParser::ParseDirectory, previous section offset %lld is outside the file",
+        TRACE_LOG("PDFParser::ParsePreviousDirectory, previous section offset %lld is outside the "
+                  "file",
                   static_cast<long long>(sectionOffset));
         return Failure;
     }

@@ -197,8 +197,8 @@ PDFObject* ObjectStreamReader::ParseObjectFromObjectStream(ObjectNumber objectID
             if (positioned) {
                 result = mParser.mObjectParser.ParseObject(mParser.mParserExtender);
             } else {
-                TRACE_LOG("PDFParser::ParseExistingInDirectStreamObject, object %lld lies outside "
-                          "the data of object stream %lld",
+                TRACE_LOG("PDFParser::ParseObjectFromObjectStream, object %lld lies outside the "
+                          "data of object stream %lld",
                           static_cast<long long>(objectID), static_cast<long long>(streamID));
             }
         } else {

@@ -41,7 +41,7 @@ StatusCode PDFParser::StartDocument(IByteReaderWithPosition* stream)
 {
     ClearState();
     if (stream == nullptr) {
-        TRACE_LOG("PDFParser::ParseDocument, no stream to read");
+        TRACE_LOG("PDFParser::StartDocument, no stream to read");
         return Failure;
     }
     mStream = stream;
