@@ -4,7 +4,6 @@
 #include <limits>
 #include <set>
 #include <string>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -236,9 +235,7 @@ StatusCode DirectoryReader::ParseXrefEntries(XrefTable& table, std::uint32_t fir
     bool firstEntryOfSection = true;
     // A store's table has an entry per certificate: where the reader's buffer holds an entry
     // and what comes before it, they are taken from it directly instead of byte by byte.
-    auto* buffered = typeid(*mParser.mStream) == typeid(InputBufferedStream)
-                         ? static_cast<InputBufferedStream*>(mParser.mStream)
-                         : nullptr;
+    InputBufferedStream* buffered = mParser.mBufferedStream;
     for (std::uint32_t i = 0; i < count; ++i) {
         // Entries are 20 bytes, but writers disagree on the line end; skip what separates them.
         auto isSeparator = [firstEntryOfSection](Byte value) {

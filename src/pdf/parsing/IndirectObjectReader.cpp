@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
-#include <typeinfo>
 #include <utility>
 
 #include "pdf/io/IByteReaderWithPosition.h"
@@ -24,10 +23,10 @@ const std::string kObj = "obj";
 // Moves the reader to an object's position. Objects are mostly fetched in file order and lie
 // close together, so a forward move that stays within the bytes already buffered consumes
 // them; a seek would throw the buffer away and read a whole new one for every object.
-void MoveToObject(IByteReaderWithPosition* stream, FilePosition position)
+void MoveToObject(IByteReaderWithPosition* stream, InputBufferedStream* buffered,
+                  FilePosition position)
 {
-    if (typeid(*stream) == typeid(InputBufferedStream)) {
-        auto* buffered = static_cast<InputBufferedStream*>(stream);
+    if (buffered != nullptr) {
         const FilePosition current = buffered->GetCurrentPosition();
         if (position >= current &&
             position - current < static_cast<FilePosition>(buffered->BufferedCount())) {
@@ -49,12 +48,12 @@ bool IndirectObjectReader::ReadPlainDictionaryObject(ObjectNumber objectID,
     if (entry == nullptr || entry->mType != XrefEntryInFile || entry->mGeneration != generation ||
         mParser.mParserExtender != nullptr || entry->mPosition < 0 ||
         entry->mPosition >= mParser.mFileSize || mParser.mStream == nullptr ||
-        typeid(*mParser.mStream) != typeid(InputBufferedStream)) {
+        mParser.mBufferedStream == nullptr) {
         return false;
     }
-    auto* stream = static_cast<InputBufferedStream*>(mParser.mStream);
+    InputBufferedStream* stream = mParser.mBufferedStream;
     const FilePosition start = entry->mPosition;
-    MoveToObject(stream, start);
+    MoveToObject(stream, stream, start);
     mParser.mObjectParser.ClearReadState();
     auto buffered = [stream](std::size_t count) {
         return std::string_view(reinterpret_cast<const char*>(stream->BufferedBytes()), count);
@@ -109,7 +108,7 @@ PDFObject* IndirectObjectReader::ParseExistingInDirectObject(ObjectNumber object
                   "ID");
         return nullptr;
     }
-    MoveToObject(mParser.mStream, entry.mPosition);
+    MoveToObject(mParser.mStream, mParser.mBufferedStream, entry.mPosition);
     mParser.mObjectParser.ClearReadState();
 
     PDFObjectCastPtr<PDFInteger> idObject(

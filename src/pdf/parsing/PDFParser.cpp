@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "pdf/io/IByteReaderWithPosition.h"
+#include "pdf/io/InputBufferedStream.h"
 #include "pdf/io/TraceLog.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFIndirectObjectReference.h"
@@ -26,6 +27,7 @@ PDFParser::~PDFParser()
 void PDFParser::ClearState()
 {
     mStream = nullptr;
+    mBufferedStream = nullptr;
     mFileSize = 0;
     mTrailer = nullptr;
     mXrefTable.clear();
@@ -45,6 +47,7 @@ StatusCode PDFParser::StartDocument(IByteReaderWithPosition* stream)
         return Failure;
     }
     mStream = stream;
+    mBufferedStream = InputBufferedStream::ExactlyBuffered(stream);
     mCurrentPositionProvider.Assign(stream);
     mObjectParser.AttachStream(stream, &mCurrentPositionProvider);
     // The size bounds every offset and table size read from the file.

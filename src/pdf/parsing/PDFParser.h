@@ -23,6 +23,7 @@
 
 class IByteReader;
 class IByteReaderWithPosition;
+class InputBufferedStream;
 class ParserExtender;
 class PDFArray;
 class PDFIndirectObjectReference;
@@ -154,6 +155,8 @@ private:
 
     PDFObjectParser mObjectParser;
     IByteReaderWithPosition* mStream = nullptr;
+    // The stream when its buffer may be looked into (InputBufferedStream::ExactlyBuffered).
+    InputBufferedStream* mBufferedStream = nullptr;
     AdapterIByteReaderWithPositionToIReadPositionProvider mCurrentPositionProvider;
     FilePosition mFileSize = 0;
 
