@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 InputBufferedStream::InputBufferedStream(IOByteCount bufferSize)
     : InputBufferedStream(nullptr, bufferSize)
@@ -17,6 +18,15 @@ InputBufferedStream::InputBufferedStream(IByteReaderWithPosition* source, IOByte
 InputBufferedStream::~InputBufferedStream()
 {
     delete mSourceStream;
+}
+
+InputBufferedStream* InputBufferedStream::ExactlyBuffered(IByteReader* reader)
+{
+    // The exact class is what matters here, which no virtual query of the reader can tell: a
+    // subclass would inherit the answer of its base.
+    return reader != nullptr && typeid(*reader) == typeid(InputBufferedStream)
+               ? static_cast<InputBufferedStream*>(reader)
+               : nullptr;
 }
 
 void InputBufferedStream::Assign(IByteReaderWithPosition* source)

@@ -20,6 +20,12 @@ public:
     InputBufferedStream(const InputBufferedStream&) = delete;
     InputBufferedStream& operator=(const InputBufferedStream&) = delete;
 
+    // The reader itself when it is exactly an InputBufferedStream, whose buffer a scanner may
+    // then look into (see BufferedBytes); null for any other reader. A subclass is not taken:
+    // it may change what Read or HasMore deliver, so it must be read through them. Readers
+    // that look into the buffer ask this once, when they are given the reader.
+    static InputBufferedStream* ExactlyBuffered(IByteReader* reader);
+
     // Uses a new source and empties the buffer. The previous source is destroyed unless it is
     // the same pointer (re-assigning the current source must not free it).
     void Assign(IByteReaderWithPosition* source);

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -13,25 +11,25 @@
 #include "pdf/io/StatusCode.h"
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/RefCountPtr.h"
+#include "pdf/parsing/DirectoryReader.h"
+#include "pdf/parsing/EndOfFileScanner.h"
+#include "pdf/parsing/IndirectObjectReader.h"
+#include "pdf/parsing/ObjectStreamReader.h"
 #include "pdf/parsing/PDFObjectParser.h"
 #include "pdf/parsing/PlainDictionaryScanner.h"
+#include "pdf/parsing/StreamReaderFactory.h"
 #include "pdf/parsing/XrefEntry.h"
+#include "pdf/parsing/XrefStreamReader.h"
 
 class IByteReader;
 class IByteReaderWithPosition;
+class InputBufferedStream;
 class ParserExtender;
 class PDFArray;
 class PDFIndirectObjectReference;
 class PDFName;
 class PDFObject;
 class PDFStreamInput;
-
-// One header pair of an object stream: object number and offset relative to /First.
-struct ObjectStreamEntry
-{
-    ObjectNumber mObjectNumber = 0;
-    FilePosition mObjectOffset = 0;
-};
 
 // The document reader. Given a positionable reader over a whole file it checks the header,
 // finds the last cross-reference section from the end of the file, loads the trailer and every
@@ -41,30 +39,29 @@ struct ObjectStreamEntry
 // The stream is borrowed: it must stay open and unmoved by others while objects are fetched.
 // Whatever was loaded before a failing step stays usable, so a trust store (which has no page
 // tree) can be read although ParseDocument reports Failure.
+//
+// The parser holds the document's state (stream, object parser, table, trailer, pages) and
+// owns one part for each of its jobs, each in files named for it: EndOfFileScanner finds the
+// last section, DirectoryReader reads classic tables and the /Prev chain, XrefStreamReader
+// cross-reference streams, IndirectObjectReader objects in the file, ObjectStreamReader objects
+// in object streams, StreamReaderFactory readers over stream data. The parts work on the
+// parser's state and call each other through it; its page-tree walk is in PDFParserPages.cpp.
 class PDFParser
 {
 public:
-    // Refill window of the backward scan over the end of the file.
-    static constexpr std::size_t kBackwardBufferSize = 1024;
     // PDF allows object numbers up to 8,388,607.
     static constexpr std::uint32_t kMaxTableSize = 8388608;
     // A classic entry takes 20 bytes; a table the file could not hold is refused.
     static constexpr FilePosition kClassicEntrySize = 20;
     static constexpr FilePosition kTableSizeSlack = 1024;
-    // Sections reachable through /Prev; real files have a handful.
-    static constexpr int kMaxPreviousSections = 1024;
     // Levels of the page tree; real trees have a few.
     static constexpr int kMaxPageTreeDepth = 256;
     // Entries of a cross-reference stream are compressed, so a file holds far more of them
     // per byte than of classic 20-byte entries; this still bounds what a small file can ask.
     static constexpr FilePosition kMaxStreamEntriesPerFileByte = 8;
-    // Filters chained on one stream; real files use one or two.
-    static constexpr std::size_t kMaxFiltersPerStream = 16;
-    // Object streams opened inside each other while resolving /Length, /N or /First.
-    static constexpr std::size_t kMaxObjectStreamNesting = 16;
-    // Decoded object streams up to this size are kept in memory so that fetching all their
-    // objects decodes them once; larger ones are decoded again for each fetch.
-    static constexpr std::size_t kDefaultObjectStreamCacheLimit = 64 * 1024 * 1024;
+    // See ObjectStreamReader.
+    static constexpr std::size_t kDefaultObjectStreamCacheLimit =
+        ObjectStreamReader::kDefaultObjectStreamCacheLimit;
     // A plain dictionary object larger than this is parsed as usual instead.
     static constexpr std::size_t kMaxPlainObjectSize = 1024 * 1024;
 
@@ -134,7 +131,10 @@ public:
     IByteReader* OpenStoredStreamData(PDFStreamInput* stream, FilePosition& outLength);
 
     // Largest decoded object stream kept in memory between fetches; 0 decodes every time.
-    void SetObjectStreamCacheLimit(std::size_t bytes) { mObjectStreamCacheLimit = bytes; }
+    void SetObjectStreamCacheLimit(std::size_t bytes)
+    {
+        mObjectStreamReader.SetObjectStreamCacheLimit(bytes);
+    }
 
 protected:
     // Checks the first line of the file; the stream is at offset 0. Here the first line must
@@ -147,18 +147,19 @@ protected:
     StatusCode ParseHeaderLine(std::string_view magic);
 
 private:
+    friend class DirectoryReader;
+    friend class IndirectObjectReader;
+    friend class ObjectStreamReader;
+    friend class StreamReaderFactory;
+    friend class XrefStreamReader;
+
     PDFObjectParser mObjectParser;
     IByteReaderWithPosition* mStream = nullptr;
+    // The stream when its buffer may be looked into (InputBufferedStream::ExactlyBuffered).
+    InputBufferedStream* mBufferedStream = nullptr;
     AdapterIByteReaderWithPositionToIReadPositionProvider mCurrentPositionProvider;
     FilePosition mFileSize = 0;
 
-    Byte mLinesBuffer[kBackwardBufferSize] = {};
-    std::size_t mCurrentBufferIndex = 0; // the cursor: next byte to examine is the one before
-    std::size_t mLastAvailableIndex = 0;
-    FilePosition mLastReadPositionFromEnd = 0;
-    bool mEncounteredFileStart = false;
-
-    std::map<ObjectNumber, std::vector<ObjectStreamEntry>> mObjectStreamsCache;
     double mPDFLevel = 0;
     FilePosition mLastXrefPosition = 0;
     RefCountPtr<PDFDictionary> mTrailer;
@@ -168,81 +169,21 @@ private:
     std::uint32_t mPagesReached = 0;
     ParserExtender* mParserExtender = nullptr;
 
-    // Decoded bytes of the most recently used object stream (see kDefaultObjectStreamCacheLimit).
-    std::vector<Byte> mDecodedObjectStream;
-    ObjectNumber mDecodedObjectStreamID = 0;
-    bool mHasDecodedObjectStream = false;
-    std::size_t mObjectStreamCacheLimit = kDefaultObjectStreamCacheLimit;
-    // Object streams found too large to keep; they are decoded for each fetch without trying.
-    std::set<ObjectNumber> mUncachedObjectStreams;
-    // Object streams whose fetch is under way; a nested fetch of one of them is a loop.
-    std::set<ObjectNumber> mObjectStreamsBeingOpened;
+    // The parts; each keeps a reference to this parser.
+    EndOfFileScanner mEndOfFileScanner;
+    DirectoryReader mDirectoryReader{*this};
+    XrefStreamReader mXrefStreamReader{*this};
+    IndirectObjectReader mObjectReader{*this};
+    ObjectStreamReader mObjectStreamReader{*this};
+    StreamReaderFactory mStreamReaderFactory{*this};
 
     StatusCode StartDocument(IByteReaderWithPosition* stream);
     StatusCode ParseDirectoryParts();
 
-    // Backward scan over the end of the file.
-    void ResetReadState();
-    bool ReadNextBufferFromEnd();
-    bool GoBackTillNonWhiteSpace();
-    void GoBackTillLineStart();
-    FilePosition GetCurrentPositionFromEnd() const;
-
-    StatusCode ParseEOFLine();
-    StatusCode ParseXrefPosition();
-    StatusCode ParseFileDirectory();
-    StatusCode ParseTrailerDictionary();
-    StatusCode ParseDirectory();
+    // Table sizes a file of this size could hold: as classic entries, or with entries in a
+    // cross-reference stream.
     bool IsAcceptableTableSize(std::uint64_t size) const;
     bool IsAcceptableStreamTableSize(std::uint64_t size) const;
-    // streamEntries: the section's entries may sit in a cross-reference stream.
-    StatusCode SetupTableSize(PDFDictionary* dictionary, bool streamEntries);
-    StatusCode ParseXref(XrefTable& table, FilePosition sectionOffset);
-    StatusCode ParseXrefEntries(XrefTable& table, std::uint32_t first, std::uint32_t count);
-    StatusCode ParsePreviousXrefs(PDFDictionary* dictionary);
-    StatusCode ParsePreviousDirectory(FilePosition sectionOffset, XrefTable& table,
-                                      RefCountPtr<PDFDictionary>& outTrailer);
-    PDFObject* ParseExistingInDirectObject(ObjectNumber objectID);
-
-    // Trace texts of one reader of indirect-object declarations, so that each keeps its own
-    // lines: mDeclaration begins every line about the "generation obj" part, mStreamBody is
-    // the whole line for a body that is not a stream.
-    struct DeclarationTraceTexts
-    {
-        const char* mDeclaration = "";
-        const char* mStreamBody = "";
-    };
-    // Reads "generation obj" after an object number that was already read, telling the
-    // extender that the object starts once the generation is known. Without
-    // expectedGeneration any generation is taken.
-    StatusCode ParseObjectDeclaration(long long objectID,
-                                      std::optional<long long> expectedGeneration,
-                                      const DeclarationTraceTexts& texts);
-    // Reads "generation obj" and a stream body after an object number that was already read,
-    // the extender seeing the object start and, for a stream, its end.
-    StatusCode ParseStreamObject(long long objectID, const DeclarationTraceTexts& texts,
-                                 RefCountPtr<PDFStreamInput>& outStream);
-
-    // Cross-reference streams and object streams.
-    StatusCode BuildXrefTableAndTrailerFromXrefStream(long long xrefStreamObjectID);
-    StatusCode ParseXrefFromXrefStream(XrefTable& table, FilePosition xrefStreamOffset);
-    StatusCode ParseXrefFromXrefStream(XrefTable& table, PDFStreamInput* xrefStream);
-    StatusCode ReadXrefStreamSegment(XrefTable& table, std::uint64_t first, std::uint64_t count,
-                                     IByteReader* reader, const int* widths,
-                                     std::size_t widthsCount);
-    // On success outReader owns source; on failure source stays with the caller.
-    StatusCode CreateFilterForStream(IByteReader* source, PDFName* filterName,
-                                     PDFDictionary* decodeParameters, IByteReader*& outReader);
-    PDFObject* ParseExistingInDirectStreamObject(ObjectNumber objectID);
-    PDFObject* ParseObjectFromObjectStream(ObjectNumber objectID, ObjectNumber streamID,
-                                           std::uint32_t index, PDFStreamInput* objectStream,
-                                           long long objectCount, long long first);
-    StatusCode ParseObjectStreamHeader(std::vector<ObjectStreamEntry>& entries,
-                                       long long objectCount);
-    // Decodes a whole object stream into mDecodedObjectStream. Failure when no reader can be
-    // made; outLoaded is false when the data is larger than the cache limit.
-    StatusCode LoadDecodedObjectStream(ObjectNumber streamID, PDFStreamInput* objectStream,
-                                       bool& outLoaded);
 
     // Page tree.
     StatusCode ParsePagesObjectIDs();

@@ -1,7 +1,6 @@
 #include "pdf/parsing/PDFTokenizer.h"
 
 #include <cstdint>
-#include <typeinfo>
 
 #include "pdf/io/IByteReader.h"
 #include "pdf/io/InputBufferedStream.h"
@@ -25,10 +24,7 @@ using PDFSyntax::kLF;
 void PDFTokenizer::AttachStream(IByteReader* stream)
 {
     mStream = stream;
-    // Only the exact class: a subclass could change what Read or HasMore deliver.
-    mBufferedStream = stream != nullptr && typeid(*stream) == typeid(InputBufferedStream)
-                          ? static_cast<InputBufferedStream*>(stream)
-                          : nullptr;
+    mBufferedStream = InputBufferedStream::ExactlyBuffered(stream);
     ClearReadState();
 }
 

@@ -238,9 +238,9 @@ TEST(PDFParserTest, HostileTablesAreRefused)
     };
     const BadFileCase cases[] = {
         {"huge /Size", replaced("/Size 4", "/Size 9999999"),
-         "PDFParser::ParseDirectory, table size 9999999 is more than the file could hold"},
+         "PDFParser::SetupTableSize, table size 9999999 is more than the file could hold"},
         {"negative /Size", replaced("/Size 4", "/Size -4"),
-         "PDFParser::ParseDirectory, table size -4 is more than the file could hold"},
+         "PDFParser::SetupTableSize, table size -4 is more than the file could hold"},
         {"huge subsection", replaced("0 4\r\n", "0 4000000000\r\n"),
          "PDFParser::ParseXref, subsection 0 4000000000 reaches beyond what the file could hold"},
         {"subsection overflowing 32 bits", replaced("0 4\r\n", "4294967295 2\r\n"),
@@ -331,7 +331,7 @@ TEST(PDFParserTest, BadPrevFails)
         {"not an integer", "/Prev /x",
          "PDFParser::ParsePreviousXrefs, unexpected, prev is not integer"},
         {"outside the file", "/Prev 999999",
-         "PDFParser::ParseDirectory, previous section offset 999999 is outside the file"},
+         "PDFParser::ParsePreviousDirectory, previous section offset 999999 is outside the file"},
         {"at an object", "/Prev 14",
          "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to parse xref stream"},
         {"at a dictionary", "/Prev 23",

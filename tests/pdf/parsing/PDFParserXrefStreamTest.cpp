@@ -542,7 +542,7 @@ TEST(PDFParserXrefStreamTest, BadXrefStreamsFailWithTrace)
          "PDFParser::ParseXrefFromXrefStream, subsection -1 2 reaches beyond what the file could "
          "hold"},
         {"huge /Size", RawXrefStreamFile("/Size 8388609 /W [1 2 1]", two),
-         "PDFParser::ParseDirectory, table size 8388609 is more than the file could hold"},
+         "PDFParser::SetupTableSize, table size 8388609 is more than the file could hold"},
         {"unknown entry type", RawXrefStreamFile("/Size 2 /W [1 2 1]", Entry121(3, 0, 0)),
          "PDFParser::ReadXrefStreamSegment, unfamiliar entry type. must be either 0,1 or 2"},
         {"entry cut short", RawXrefStreamFile("/Size 2 /W [1 2 1]", two.substr(0, 6)),
