@@ -44,7 +44,7 @@ PDFDictionary* FetchDictionary(PDFParser& parser, ObjectNumber objectID, std::ui
 // leads nowhere useful we fall back to object 1, where every known writer puts it.
 PDFDictionary* FindCatalog(PDFParser& parser)
 {
-    PDFDictionary* trailer = parser.GetTrailer();
+    PDFDictionary* trailer = parser.Trailer();
     if (trailer != nullptr) {
         PDFObjectCastPtr<PDFIndirectObjectReference> root(trailer->Lookup("Root"));
         if (!root.IsNull()) {
@@ -234,7 +234,7 @@ std::uint32_t ReferenceKeyGeneration(std::uint64_t key)
 // certificate into garbage, and a copy without /Encrypt would look sound to the next run.
 bool IsEncrypted(PDFParser& parser)
 {
-    return parser.GetTrailer() != nullptr && parser.GetTrailer()->Contains("Encrypt");
+    return parser.Trailer() != nullptr && parser.Trailer()->Contains("Encrypt");
 }
 
 } // namespace

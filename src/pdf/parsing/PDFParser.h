@@ -94,7 +94,6 @@ public:
     PDFObject* ResolveDictionaryEntry(PDFDictionary* dictionary, const std::string& key);
     PDFObject* ResolveArrayItem(PDFArray* array, std::uint32_t index);
 
-    PDFDictionary* GetTrailer() const { return mTrailer.Get(); }
     PDFDictionary* Trailer() const { return mTrailer.Get(); }
     std::uint32_t ObjectCount() const { return static_cast<std::uint32_t>(mXrefTable.size()); }
     const XrefEntry* XrefEntryFor(ObjectNumber objectID) const;

@@ -70,8 +70,8 @@ TEST(PDFParserTest, StoreWithoutPageTreeLoadsDirectoryAndFailsAtPages)
     EXPECT_EQ(parser.XrefPosition(), builder.XrefOffsets().back());
     EXPECT_EQ(parser.ObjectCount(), 4u);
     EXPECT_EQ(parser.PageCount(), 0u);
-    ASSERT_NE(parser.GetTrailer(), nullptr);
-    EXPECT_TRUE(parser.GetTrailer()->Contains("ID"));
+    ASSERT_NE(parser.Trailer(), nullptr);
+    EXPECT_TRUE(parser.Trailer()->Contains("ID"));
     PDFObjectCastPtr<PDFDictionary> catalog(parser.ParseObjectByID(1));
     EXPECT_FALSE(catalog.IsNull());
     EXPECT_EQ(FetchID(parser, 2), 1);
@@ -462,7 +462,7 @@ TEST(PDFParserTest, ParsingAgainStartsOver)
     ASSERT_EQ(parser.ObjectCount(), 4u);
     EXPECT_EQ(parser.ParseDocument(&empty), Failure);
     EXPECT_EQ(parser.ObjectCount(), 0u);
-    EXPECT_EQ(parser.GetTrailer(), nullptr);
+    EXPECT_EQ(parser.Trailer(), nullptr);
     EXPECT_EQ(parser.ParseObjectByID(1), nullptr);
     EXPECT_EQ(parser.ParseDocument(nullptr), Failure);
 }
