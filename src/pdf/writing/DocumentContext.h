@@ -19,6 +19,7 @@ public:
     void SetObjectsContext(ObjectsContext* objectsContext) { mObjectsContext = objectsContext; }
     // Keeps the file's path for the document identifier.
     void SetOutputFile(const OutputFile* outputFile);
+    void SetOutputFilePath(const std::string& path) { mOutputFilePath = path; }
 
     TrailerInformation& GetTrailerInformation() { return mTrailerInformation; }
 
