@@ -180,9 +180,16 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
             PushBackTokenToBack(std::move(third));
             return new PDFInteger(*integer);
         }
-        return new PDFIndirectObjectReference(
-            static_cast<std::uint32_t>(static_cast<unsigned long long>(*integer) & 0xFFFFFFFFu),
-            static_cast<std::uint32_t>(static_cast<unsigned long long>(generation) & 0xFFFFFFFFu));
+        if (!PDFSyntax::FitsObjectNumber(*integer) || !PDFSyntax::FitsObjectNumber(generation)) {
+            // Every other reader takes this for a reference to nothing (null); reading the
+            // object without it would change what the object holds, so none is read.
+            TRACE_LOG("PDFObjectParser::ParseObject, reference beyond 32-bit object numbers, "
+                      "refusing the object. reference = %s %lld R",
+                      token.c_str(), generation);
+            return nullptr;
+        }
+        return new PDFIndirectObjectReference(static_cast<std::uint32_t>(*integer),
+                                              static_cast<std::uint32_t>(generation));
     }
     if (token == "[" || token == "<<") {
         if (mNestingDepth >= kMaxNestingDepth) {
