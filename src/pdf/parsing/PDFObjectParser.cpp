@@ -181,8 +181,8 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
             return new PDFInteger(*integer);
         }
         if (!PDFSyntax::FitsObjectNumber(*integer) || !PDFSyntax::FitsObjectNumber(generation)) {
-            // Every other reader takes this for a reference to nothing (null); reading the
-            // object without it would change what the object holds, so none is read.
+            // Cut to 32 bits it would lead to another object; a lenient reader reads it as
+            // null. Either would change what the object holds, so the object is not read.
             TRACE_LOG("PDFObjectParser::ParseObject, reference beyond 32-bit object numbers, "
                       "refusing the object. reference = %s %lld R",
                       token.c_str(), generation);
