@@ -242,6 +242,9 @@ void WritePlainDictionarySeeds()
     WriteSeed(target, "nested-and-reference",
               "\x10"
               "1 0 obj << /A (a(b)c\r\nd) /B -7 /C 5 0 R >> endobj");
+    WriteSeed(target, "beyond-32-bits-and-stray-hex",
+              "\x05"
+              "1 0 obj << /A <41/N42> /B [7 4294967298 0 R] /C 4294967295 >> endobj");
 }
 
 } // namespace

@@ -186,11 +186,34 @@ void ReadEntryValue(std::string_view key, PDFObject::PDFObjectType type, std::st
     }
 }
 
-void ReadEntry(PDFDictionary* entry, CertificateMatcher& matcher, AddressBookSummary& summary)
+// A "Cert" or "ID" held in an object of its own counts through that object, as any reader sees
+// the entry; other keys are not looked at, and what they refer to is not read. False when
+// value refers to an object that cannot be read: the entry then cannot be judged, since that
+// object might hold one of our certificates or an identifier in use. Otherwise value is what
+// the key stands for, held by target while it is used.
+bool ResolveJudgedValue(PDFParser& parser, std::string_view key, PDFObject*& value,
+                        RefCountPtr<PDFObject>& target)
+{
+    if (value->GetType() != PDFObject::ePDFObjectIndirectObjectReference ||
+        (key != "Cert" && key != "ID")) {
+        return true;
+    }
+    target = RefCountPtr<PDFObject>(
+        parser.ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value)));
+    value = target.Get();
+    return value != nullptr;
+}
+
+bool ReadEntry(PDFDictionary* entry, PDFParser& parser, CertificateMatcher& matcher,
+               AddressBookSummary& summary)
 {
     DictionaryIterator it = entry->GetEntryIterator();
     while (it.MoveNext()) {
         PDFObject* value = it.GetValue();
+        RefCountPtr<PDFObject> target;
+        if (!ResolveJudgedValue(parser, it.GetKey()->GetValue(), value, target)) {
+            return false;
+        }
         std::string_view text;
         long long integer = 0;
         switch (value->GetType()) {
@@ -208,6 +231,7 @@ void ReadEntry(PDFDictionary* entry, CertificateMatcher& matcher, AddressBookSum
         }
         ReadEntryValue(it.GetKey()->GetValue(), value->GetType(), text, integer, matcher, summary);
     }
+    return true;
 }
 
 void ReadEntry(const PlainDictionary& entry, CertificateMatcher& matcher,
@@ -312,8 +336,14 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
     ArrayIterator it = schema.entries->GetItemIterator();
     while (it.MoveNext()) {
         PDFObject* item = it.GetItem();
-        // Entries we did not write may stand directly in the array; they hold no certificate
-        // we could look up by number, and are carried over as they are.
+        // Entries we did not write may stand directly in the array. They are carried over as
+        // they are, and a reader sees their certificates and identifiers as any entry's.
+        if (item->GetType() == PDFObject::ePDFObjectDictionary) {
+            if (!ReadEntry(static_cast<PDFDictionary*>(item), store.parser, matcher, summary)) {
+                return false;
+            }
+            continue;
+        }
         if (item->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
             continue;
         }
@@ -335,10 +365,9 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
             FetchDictionary(store.parser, ReferenceKeyObject(key), ReferenceKeyGeneration(key)));
         // An entry we cannot read might hold one of our certificates, and a rewrite could not
         // copy it: the whole store counts as unreadable.
-        if (entry.IsNull()) {
+        if (entry.IsNull() || !ReadEntry(entry.Get(), store.parser, matcher, summary)) {
             return false;
         }
-        ReadEntry(entry.Get(), matcher, summary);
     }
     return true;
 }

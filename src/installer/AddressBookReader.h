@@ -44,14 +44,17 @@ struct AddressBookSummary
 {
     std::uint32_t entryCount = 0;       // items of Entries, of every kind
     std::uint32_t referenceCount = 0;   // items that are indirect references
-    std::optional<long long> largestID; // largest integer /ID of a referenced entry
+    std::optional<long long> largestID; // largest integer /ID of any entry, direct or not
 };
 
 // Reads the store at storePath and marks in the list the certificates it holds. Each store is
 // judged on its own: every flag is cleared before the store is read. True only when the store
 // could be read in full: a store we cannot read entirely, or an encrypted one (its trailer has
-// /Encrypt), is never rewritten. An entry listed several times in Entries is read once. Writes
-// nothing to the console and never changes the store.
+// /Encrypt), is never rewritten. An entry listed several times in Entries is read once. The
+// store is judged as any PDF reader sees it: an entry standing directly in Entries counts like
+// one referred to, and a "Cert" or "ID" held in an object of its own counts through that object
+// (one that cannot be read makes the store unreadable). Writes nothing to the console and never
+// changes the store.
 bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord>& certificates);
 
 // The same, also telling what the rewrite needs to know about the store.

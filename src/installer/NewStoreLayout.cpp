@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -153,19 +152,28 @@ WriteOutcome WriteStoreObjects(OpenedStore& store, StoreSchema& schema, ObjectsC
 }
 
 // The identifier of the first new entry: past NextID and past every identifier in use, so a
-// store whose NextID fell behind its entries never receives a duplicate. Identifiers count
+// store whose NextID fell behind its entries never receives a duplicate. NextID counts as a
+// reader sees it: the direct value, or the object a reference leads to; one that cannot be read
+// leaves the store unchanged, since the new NextID must not fall below it. Identifiers count
 // from 1, as in every store the reader application writes (its empty store has NextID 1): a
 // store with neither NextID nor identifiers, or with only values below 1 there, starts at 1,
 // because 0 reads as "no identifier" to code that tests for it.
-std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
-                                            const AddressBookSummary& summary,
-                                            std::uint32_t missingCount)
+WriteOutcome FirstNewIdentifier(PDFParser& parser, PDFDictionary* addressBook,
+                                const AddressBookSummary& summary, std::uint32_t missingCount,
+                                long long& first)
 {
     constexpr long long kFirstIdentifier = 1;
-    long long first = kFirstIdentifier;
+    first = kFirstIdentifier;
     RefCountPtr<PDFObject> nextValue(addressBook->Lookup("NextID"));
+    if (!nextValue.IsNull() && AsReference(nextValue.Get()) != nullptr) {
+        nextValue =
+            RefCountPtr<PDFObject>(parser.ParseObjectByReference(*AsReference(nextValue.Get())));
+        if (nextValue.IsNull()) {
+            return WriteOutcome::ObjectUnreadable;
+        }
+    }
     if (!nextValue.IsNull() && nextValue->GetType() == PDFObject::ePDFObjectSymbol) {
-        return std::nullopt; // a number beyond 64 bits: no identifier after it fits either
+        return WriteOutcome::IdentifiersUsedUp; // a number beyond 64 bits: none after it fits
     }
     PDFObjectCastPtr<PDFInteger> nextID;
     nextID = nextValue.Get();
@@ -174,15 +182,15 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
     }
     if (summary.largestID) {
         if (*summary.largestID == LLONG_MAX) {
-            return std::nullopt;
+            return WriteOutcome::IdentifiersUsedUp;
         }
         first = std::max(first, *summary.largestID + 1);
     }
     long long end = 0;
     if (__builtin_add_overflow(first, static_cast<long long>(missingCount), &end)) {
-        return std::nullopt;
+        return WriteOutcome::IdentifiersUsedUp;
     }
-    return first;
+    return WriteOutcome::Written;
 }
 
 } // namespace
@@ -193,10 +201,11 @@ WriteOutcome WriteNewStore(PDFWriter& writer, OpenedStore& store, StoreSchema& s
                            const AddressBookSummary& summary, std::uint32_t missingCount,
                            std::uint32_t& writtenEntryCount)
 {
-    const std::optional<long long> firstID =
-        FirstNewIdentifier(schema.addressBook.Get(), summary, missingCount);
-    if (!firstID) {
-        return WriteOutcome::IdentifiersUsedUp;
+    long long firstID = 0;
+    const WriteOutcome identifiers =
+        FirstNewIdentifier(store.parser, schema.addressBook.Get(), summary, missingCount, firstID);
+    if (identifiers != WriteOutcome::Written) {
+        return identifiers;
     }
 
     WriterSettings settings;
@@ -211,7 +220,7 @@ WriteOutcome WriteNewStore(PDFWriter& writer, OpenedStore& store, StoreSchema& s
     }
     WriteOutcome outcome =
         WriteStoreObjects(store, schema, writer.GetObjectsContext(), certificates, missingCount,
-                          *firstID, writtenEntryCount);
+                          firstID, writtenEntryCount);
     if (outcome == WriteOutcome::Written && writer.FinishPDF() != Success) {
         outcome = WriteOutcome::EndFailed;
     }

@@ -20,7 +20,8 @@ struct StoreSchema;
 // has), then copies of the old entries in the order of Entries (an entry listed several times
 // is copied once, and every listing refers to that copy), then one new entry for each
 // certificate not yet trusted, in list order, then the extra objects copied values refer to.
-// New identifiers start past NextID and past every identifier in use. writtenEntryCount
+// New identifiers start at NextID and past every identifier in use, each counted as a reader
+// sees it (a value held in an object of its own counts through that object). writtenEntryCount
 // receives the length of the new Entries array. The schema is emptied once the catalog is
 // written: the entries are then copied from their numbers, one at a time, and the store's list
 // of them is no longer held. Store and schema are not used after this returns.

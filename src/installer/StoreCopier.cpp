@@ -20,6 +20,7 @@
 #include "pdf/objects/PDFObjectCast.h"
 #include "pdf/objects/PDFReal.h"
 #include "pdf/objects/PDFStreamInput.h"
+#include "pdf/parsing/PDFSyntax.h"
 
 namespace {
 
@@ -225,6 +226,9 @@ bool StoreCopier::CopyValue(const Value& value, const Placement& placement)
         }
         return true;
     case PDFObject::ePDFObjectHexString:
+        if (!PDFSyntax::IsWellFormedHexStringBody(value.Text())) {
+            return Fail(WriteOutcome::ValueNotCopyable); // written back, it would read otherwise
+        }
         mObjects.WriteHexString(value.Text(), after);
         return true;
     case PDFObject::ePDFObjectName:

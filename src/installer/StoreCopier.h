@@ -40,7 +40,8 @@ enum class WriteOutcome
 // object, and the copy fails as for a missing one.
 //
 // Values are written so that they read back the same: reals in their exact form, and
-// anything that has no faithful form (a symbol, a number the reader could not hold) refused.
+// anything that has no faithful form (a symbol, a number the reader could not hold, a
+// hexadecimal string holding bytes other than digits and white space) refused.
 //
 // Every operation returns false at the first failure and remembers the first reason; the new
 // store is abandoned then, so nothing is undone here.

@@ -65,10 +65,19 @@ const ReadCase kReadableStores[] = {
      {{1, Catalog("2 0 R 3 0 R")}, {2, "<< /Cert /0a0b0c >>"}, {3, "<< /Cert 1 >>"}},
      {false, false, false},
      2},
-    {"direct items and numbers in Entries are passed over",
+    {"a direct entry counts; numbers and null in Entries are passed over",
      {{1, Catalog("<< /Cert <0a0b0c> >> 17 null 2 0 R")}, {2, Entry("2a2b2c", 1)}},
-     {false, false, true},
+     {true, false, true},
      4},
+    {"a Cert held in an object of its own counts through it; no further reference is followed",
+     {{1, Catalog("2 0 R 3 0 R")},
+      {2, "<< /Cert 4 0 R >>"},
+      {3, "<< /Cert 5 0 R >>"},
+      {4, "(\x1a\x1b\x1c)"},
+      {5, "6 0 R"},
+      {6, "<0a0b0c>"}},
+     {false, true, false},
+     2},
     {"empty Entries", {{1, Catalog("")}}, {false, false, false}, 0},
     {"one certificate in two entries",
      {{1, Catalog("2 0 R 3 0 R")}, {2, Entry("0a0b0c", 1)}, {3, Entry("0a0b0c", 2)}},
@@ -222,6 +231,11 @@ TEST(AddressBookReaderTest, LargestIntegerIdentifierIsReported)
     ASSERT_TRUE(ReadAddressBook(path, records, summary));
     EXPECT_EQ(summary.largestID, 41);
     EXPECT_EQ(summary.referenceCount, 3u);
+    // Held directly in Entries, or in an object of its own, an identifier is one all the same.
+    TempFolder::WriteFile(
+        path, BuildStore({{1, Catalog("2 0 R << /ID 50 >>")}, {2, "<< /ID 3 0 R >>"}, {3, "60"}}));
+    ASSERT_TRUE(ReadAddressBook(path, records, summary));
+    EXPECT_EQ(summary.largestID, 60);
 }
 
 TEST(AddressBookReaderTest, ThousandsOfEntries)
@@ -274,6 +288,10 @@ std::vector<UnreadableCase> UnreadableStores()
         {"entry reference leads nowhere",
          BuildStore({{1, Catalog("2 0 R 9 0 R")}, {2, Entry("0a0b0c", 1)}})},
         {"entry is not a dictionary", BuildStore({{1, Catalog("2 0 R")}, {2, "[ 1 2 ]"}})},
+        {"a Cert held in an object that cannot be read",
+         BuildStore({{1, Catalog("<< /Cert 9 0 R >>")}})},
+        {"an ID held in an object that cannot be read",
+         BuildStore({{1, Catalog("2 0 R")}, {2, "<< /ID 2 5 R >>"}})},
         {"entry reference of another generation",
          BuildStore({{1, Catalog("2 0 R 2 1 R")}, {2, Entry("0a0b0c", 1)}})},
         {"encrypted store", BuildStore({{1, Catalog("2 0 R")}, {2, Entry("0a0b0c", 1)}},

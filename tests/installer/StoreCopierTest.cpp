@@ -125,6 +125,14 @@ TEST_F(StoreCopierTest, ValuesWithoutAFaithfulCopyLeaveTheStoreUntouched)
         {"NextID beyond 64 bits", BuildStore({{1, Catalog("", "99999999999999999999")}}),
          "adding certificates\nThe store has no entry identifiers left; the store was left "
          "unchanged\n"},
+        {"hexadecimal string with stray bytes",
+         BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /H [ <41/N42> ] >>"}}), notCopyable},
+        {"object beyond 32-bit numbers in an object a value refers to",
+         BuildStore(
+             {{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /S 3 0 R >>"}, {3, "[ 4294967298 0 R ]"}}),
+         unreadable},
+        {"NextID in an object that cannot be read", BuildStore({{1, Catalog("", "9 0 R")}}),
+         unreadable},
         {"real beyond the range of doubles",
          BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /R [ " + hugeReal + " ] >>"}}),
          notCopyable},

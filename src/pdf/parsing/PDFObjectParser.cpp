@@ -200,9 +200,16 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
             PushBackTokenToBack(std::move(third));
             return new PDFInteger(*integer);
         }
-        return new PDFIndirectObjectReference(
-            static_cast<std::uint32_t>(static_cast<unsigned long long>(*integer) & 0xFFFFFFFFu),
-            static_cast<std::uint32_t>(static_cast<unsigned long long>(generation) & 0xFFFFFFFFu));
+        if (!PDFSyntax::FitsObjectNumber(*integer) || !PDFSyntax::FitsObjectNumber(generation)) {
+            // Cut to 32 bits it would lead to another object; a lenient reader reads it as
+            // null. Either would change what the object holds, so the object is not read.
+            TRACE_LOG("PDFObjectParser::ParseObject, reference beyond 32-bit object numbers, "
+                      "refusing the object. reference = %s %lld R",
+                      token.c_str(), generation);
+            return nullptr;
+        }
+        return new PDFIndirectObjectReference(static_cast<std::uint32_t>(*integer),
+                                              static_cast<std::uint32_t>(generation));
     }
     if (token == "[" || token == "<<") {
         if (mNestingDepth >= kMaxNestingDepth) {

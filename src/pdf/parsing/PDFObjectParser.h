@@ -20,7 +20,8 @@ class PDFObject;
 // The reader and position provider are borrowed. Returned objects carry one reference that
 // belongs to the caller; null means nothing could be parsed (with a trace line for
 // malformed input, none for plain end of input). A dictionary followed by a "stream" keyword
-// that has no end of line after it gives null as well, never the bare dictionary.
+// that has no end of line after it gives null as well, never the bare dictionary, and so does
+// an object holding a reference "num gen R" whose number or generation does not fit 32 bits.
 class PDFObjectParser
 {
 public:

@@ -1,5 +1,7 @@
 #include "pdf/parsing/PDFSyntax.h"
 
+#include "pdf/io/Hexadecimal.h"
+
 namespace PDFSyntax {
 
 namespace {
@@ -32,6 +34,51 @@ bool IsNumberToken(std::string_view token)
         }
     }
     return dots <= 1;
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+// Each byte of block that lies in low..high gives 0xFF, every other one 0.
+__m128i InRange(__m128i block, char low, char high)
+{
+    const __m128i offset = _mm_sub_epi8(block, _mm_set1_epi8(low));
+    return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(static_cast<char>(high - low))),
+                          offset);
+}
+
+// 0xFF for each hexadecimal digit of block: 0-9, or A-F in either case.
+__m128i HexDigits(__m128i block)
+{
+    const __m128i folded = _mm_or_si128(block, _mm_set1_epi8(0x20));
+    return _mm_or_si128(InRange(block, '0', '9'), InRange(folded, 'a', 'f'));
+}
+
+} // namespace
+
+#endif
+
+bool IsWellFormedHexStringBody(std::string_view body)
+{
+    const auto* bytes = reinterpret_cast<const Byte*>(body.data());
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Certificates are kilobytes of digits: sixteen bytes are tested at once, and from the
+    // first block holding anything else on, byte by byte.
+    constexpr std::size_t kBlock = 16;
+    while (body.size() - i >= kBlock &&
+           _mm_movemask_epi8(
+               HexDigits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)))) == 0xFFFF) {
+        i += kBlock;
+    }
+#endif
+    for (; i < body.size(); ++i) {
+        if (!Hexadecimal::IsDigit(bytes[i]) && !IsWhitespace(bytes[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void AppendLiteralStringBytes(std::string_view body, std::string& out)

@@ -338,6 +338,19 @@ inline bool CanBeReferenceGeneration(long long value)
     return value >= 0;
 }
 
+// Object numbers and generations are unsigned 32-bit. "N G R" with a larger N or G has the
+// shape of a reference but names no object that can exist; cut to 32 bits it would name
+// another one, so whoever reads such a reference refuses it instead.
+inline bool FitsObjectNumber(long long value)
+{
+    return value >= 0 && value <= 0xFFFFFFFFLL;
+}
+
+// A hexadecimal string body (the bytes between the angle brackets) as PDF defines one: digits
+// and white space only. Readers part ways over any other byte (most drop it, some stop there),
+// so a body holding one has no meaning that a copy could keep.
+bool IsWellFormedHexStringBody(std::string_view body);
+
 // A literal string body, the bytes after its opening parenthesis, taken one byte at a time.
 // Parentheses nest; a backslash escapes the byte after it. Escapes are only recognised to find
 // the end here: AppendLiteralStringBytes gives the bytes they stand for.

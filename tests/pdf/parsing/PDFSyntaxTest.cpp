@@ -205,3 +205,21 @@ TEST(PDFSyntaxTest, ScansObjectHeaders)
 }
 
 } // namespace
+
+TEST(PDFSyntaxTest, HexadecimalBodiesHoldOnlyDigitsAndWhiteSpace)
+{
+    // Bodies of 20 bytes and more cross a block of sixteen; the odd byte stands in every place.
+    const std::string digits = "0123456789abcdefABCDEF";
+    EXPECT_TRUE(PDFSyntax::IsWellFormedHexStringBody(""));
+    EXPECT_TRUE(PDFSyntax::IsWellFormedHexStringBody(digits));
+    for (const char odd : {' ', '\r', '\0', 'G', 'g', '/', '@', '`', '>', '\xC1', '\xE6'}) {
+        const bool allowed = odd == ' ' || odd == '\r' || odd == '\0';
+        for (std::size_t at = 0; at <= digits.size(); ++at) {
+            SCOPED_TRACE(std::to_string(static_cast<unsigned char>(odd)) + " at " +
+                         std::to_string(at));
+            std::string body = digits;
+            body.insert(at, 1, odd);
+            EXPECT_EQ(PDFSyntax::IsWellFormedHexStringBody(body), allowed);
+        }
+    }
+}

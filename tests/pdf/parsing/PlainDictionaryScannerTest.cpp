@@ -47,6 +47,7 @@ const PlainRow kRows[] = {
     {"keys out of order", "1 0 obj << /B 1 /A 2 >> endobj", false},
     {"a repeated key", "1 0 obj << /A 1 /A 2 >> endobj", false},
     {"a reference", "1 0 obj << /A 5 0 R >> endobj", false},
+    {"a reference beyond 32-bit object numbers", "1 0 obj << /A 4294967299 0 R >> endobj", false},
     {"two integers in an array", "1 0 obj << /A [1 2] >> endobj", false},
     {"a real", "1 0 obj << /A 1.5 >> endobj", false},
     {"an integer beyond 64 bits", "1 0 obj << /A 123456789012345678901234 >> endobj", false},
