@@ -127,7 +127,7 @@ TEST_F(StoreCopierTest, ValuesWithoutAFaithfulCopyLeaveTheStoreUntouched)
          "unchanged\n"},
         {"hexadecimal string with stray bytes",
          BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /H [ <41/N42> ] >>"}}), notCopyable},
-        {"object beyond 32-bit numbers in an object a value refers to",
+        {"reference beyond 32-bit object numbers in an object a value refers to",
          BuildStore(
              {{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /S 3 0 R >>"}, {3, "[ 4294967298 0 R ]"}}),
          unreadable},
