@@ -8,12 +8,14 @@
 #include "pdf/io/Hexadecimal.h"
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/DictionaryIterator.h"
+#include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFHexString.h"
 #include "pdf/objects/PDFIndirectObjectReference.h"
 #include "pdf/objects/PDFInteger.h"
 #include "pdf/objects/PDFLiteralString.h"
 #include "pdf/objects/PDFName.h"
 #include "pdf/objects/PDFObjectCast.h"
+#include "pdf/parsing/PDFObjectParser.h"
 #include "pdf/parsing/PDFSyntax.h"
 
 bool OpenedStore::Open(const std::string& storePath)
@@ -204,9 +206,39 @@ bool ResolveJudgedValue(PDFParser& parser, std::string_view key, PDFObject*& val
     return value != nullptr;
 }
 
+// Whether value, or anything in its arrays and dictionaries, is a reference beyond 32-bit
+// object numbers. The object parser bounds how deep values nest.
+bool HoldsReferenceBeyondObjectNumbers(PDFObject* value)
+{
+    if (PDFObjectParser::IsReferenceBeyondObjectNumbers(value)) {
+        return true;
+    }
+    if (value->GetType() == PDFObject::ePDFObjectArray) {
+        ArrayIterator it = static_cast<PDFArray*>(value)->GetItemIterator();
+        while (it.MoveNext()) {
+            if (HoldsReferenceBeyondObjectNumbers(it.GetItem())) {
+                return true;
+            }
+        }
+    } else if (value->GetType() == PDFObject::ePDFObjectDictionary) {
+        DictionaryIterator it = static_cast<PDFDictionary*>(value)->GetEntryIterator();
+        while (it.MoveNext()) {
+            if (HoldsReferenceBeyondObjectNumbers(it.GetValue())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool ReadEntry(PDFDictionary* entry, PDFParser& parser, CertificateMatcher& matcher,
                AddressBookSummary& summary)
 {
+    // Entries of the usual shape never hold such a reference: the plain scan leaves every
+    // "num gen R" to the object parser.
+    if (HoldsReferenceBeyondObjectNumbers(entry)) {
+        summary.refersBeyondObjectNumbers = true;
+    }
     DictionaryIterator it = entry->GetEntryIterator();
     while (it.MoveNext()) {
         PDFObject* value = it.GetValue();
@@ -345,6 +377,9 @@ bool ReadAddressBook(const std::string& storePath, std::vector<CertificateRecord
             continue;
         }
         if (item->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
+            if (PDFObjectParser::IsReferenceBeyondObjectNumbers(item)) {
+                summary.refersBeyondObjectNumbers = true;
+            }
             continue;
         }
         const auto* reference = static_cast<PDFIndirectObjectReference*>(item);

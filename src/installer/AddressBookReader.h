@@ -45,6 +45,9 @@ struct AddressBookSummary
     std::uint32_t entryCount = 0;       // items of Entries, of every kind
     std::uint32_t referenceCount = 0;   // items that are indirect references
     std::optional<long long> largestID; // largest integer /ID of any entry, direct or not
+    // Entries, or an entry, holds "num gen R" beyond 32-bit object numbers: a reader sees null
+    // there and the entries are judged so, but the store cannot be copied.
+    bool refersBeyondObjectNumbers = false;
 };
 
 // Reads the store at storePath and marks in the list the certificates it holds. Each store is

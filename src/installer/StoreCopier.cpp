@@ -20,6 +20,7 @@
 #include "pdf/objects/PDFObjectCast.h"
 #include "pdf/objects/PDFReal.h"
 #include "pdf/objects/PDFStreamInput.h"
+#include "pdf/parsing/PDFObjectParser.h"
 #include "pdf/parsing/PDFSyntax.h"
 
 namespace {
@@ -272,6 +273,10 @@ bool StoreCopier::CopyObjectOnlyValue(PDFObject* value, const Placement& placeme
         return true;
     }
     default:
+        // A reference beyond 32-bit object numbers names no object that could be copied.
+        if (PDFObjectParser::IsReferenceBeyondObjectNumbers(value)) {
+            return Fail(WriteOutcome::ObjectUnreadable);
+        }
         // A symbol is a word the reader did not know; writing it back could not promise
         // the same meaning. A stream can only stand as an object of its own.
         return Fail(WriteOutcome::ValueNotCopyable);

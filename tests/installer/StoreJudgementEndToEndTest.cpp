@@ -57,9 +57,9 @@ std::vector<long long> IdentifiersOf(const std::string& path)
 
 enum class Outcome
 {
-    Unreadable, // neither program reads the store
-    Refused,    // read, but the installer cannot copy it
-    Installed   // rewritten with the missing certificates
+    NamesNoObject, // judged as a reader sees it, but neither program can tell or copy it
+    Refused,       // read, but the installer cannot copy it
+    Installed      // rewritten with the missing certificates
 };
 
 struct JudgedStore
@@ -75,11 +75,11 @@ struct JudgedStore
 const JudgedStore kJudgedStores[] = {
     {"a 2^32 wrap in Entries would read as a second copy of object 2",
      {{1, Catalog("2 0 R 4294967298 0 R")}, {2, Entry("CERT", 1)}},
-     Outcome::Unreadable,
+     Outcome::NamesNoObject,
      {}},
     {"a 2^32 wrap in a value would read as object 3",
      {{1, Catalog("2 0 R")}, {2, "<< /Cert <CERT> /Extra 3 4294967296 R /ID 1 >>"}, {3, "(3)"}},
-     Outcome::Unreadable,
+     Outcome::NamesNoObject,
      {}},
     {"a hexadecimal string with stray bytes",
      {{1, Catalog("2 0 R")}, {2, "<< /Cert <CERT> /ID 1 /Odd <41/N 42> >>"}},
@@ -129,16 +129,18 @@ TEST_F(StoreJudgementEndToEndTest, StoresAreJudgedAsAnyReaderSeesThem)
         for (std::size_t i = present ? 1 : 0; i < kCertificateFiles.size(); ++i) {
             checkLines += Line(std::string("missing: ") + kCertificateFiles[i].label);
         }
-        if (c.outcome == Outcome::Unreadable) {
+        if (c.outcome == Outcome::NamesNoObject) {
             checkLines = Line(StorePath("DC")) + Line("Can't parse addressbook");
         }
         const ProcessResult check = RunProcess(mCheck, {{"APPDATA", mAppData}});
         EXPECT_EQ(check.output, checkLines);
-        EXPECT_EQ(check.exitCode, c.outcome == Outcome::Unreadable ? 2 : 1);
+        EXPECT_EQ(check.exitCode, c.outcome == Outcome::NamesNoObject ? 2 : 1);
 
         std::string lines = Line(StorePath("DC"));
-        if (c.outcome == Outcome::Unreadable) {
-            lines += Line("Can't parse addressbook");
+        if (c.outcome == Outcome::NamesNoObject) {
+            lines += Line("adding certificates") +
+                     Line("The store refers to an object that can't be read; the store was left "
+                          "unchanged");
         } else if (c.outcome == Outcome::Refused) {
             lines += Line("adding certificates") +
                      Line("The store holds a value that can't be copied; the store was left "

@@ -14,6 +14,7 @@
 #include "pdf/objects/PDFStreamInput.h"
 #include "pdf/parsing/PDFObjectParser.h"
 #include "pdf/parsing/PDFParser.h"
+#include "pdf/parsing/PDFSyntax.h"
 
 namespace {
 
@@ -269,9 +270,14 @@ StatusCode ObjectStreamReader::ParseObjectStreamHeader(PDFObjectParser& objectPa
                       "position. either not enough objects, or of the wrong type");
             return Failure;
         }
+        // Cut to 32 bits, a larger number would pass for another object's.
+        if (!PDFSyntax::FitsObjectNumber(number->GetValue())) {
+            TRACE_LOG("PDFParser::ParseObjectStreamHeader, object number %lld beyond 32 bits",
+                      number->GetValue());
+            return Failure;
+        }
         ObjectStreamEntry entry;
-        entry.mObjectNumber = static_cast<ObjectNumber>(
-            static_cast<unsigned long long>(number->GetValue()) & 0xFFFFFFFFu);
+        entry.mObjectNumber = static_cast<ObjectNumber>(number->GetValue());
         entry.mObjectOffset = offset->GetValue();
         entries.push_back(entry);
     }

@@ -137,6 +137,12 @@ bool PDFObjectParser::TakeValue(const char* operation)
     return false;
 }
 
+bool PDFObjectParser::IsReferenceBeyondObjectNumbers(const PDFObject* object)
+{
+    return object != nullptr && object->GetType() == PDFObject::ePDFObjectSymbol &&
+           static_cast<const PDFSymbol*>(object)->GetValue().find(' ') != std::string::npos;
+}
+
 PDFObject* PDFObjectParser::ParseObject(ParserExtender* extender)
 {
     if (mNestingDepth == 0) {
@@ -201,12 +207,12 @@ PDFObject* PDFObjectParser::ParseObjectFromToken(std::string& token, ParserExten
             return new PDFInteger(*integer);
         }
         if (!PDFSyntax::FitsObjectNumber(*integer) || !PDFSyntax::FitsObjectNumber(generation)) {
-            // Cut to 32 bits it would lead to another object; a lenient reader reads it as
-            // null. Either would change what the object holds, so the object is not read.
+            // Cut to 32 bits it would lead to another object. The tokens stay as they were
+            // written, in a symbol: the only tokens a symbol holds with spaces between.
             TRACE_LOG("PDFObjectParser::ParseObject, reference beyond 32-bit object numbers, "
-                      "refusing the object. reference = %s %lld R",
-                      token.c_str(), generation);
-            return nullptr;
+                      "read as naming no object. reference = %s %s R",
+                      token.c_str(), second.c_str());
+            return new PDFSymbol(token + " " + second + " R");
         }
         return new PDFIndirectObjectReference(static_cast<std::uint32_t>(*integer),
                                               static_cast<std::uint32_t>(generation));

@@ -20,8 +20,12 @@ class PDFObject;
 // The reader and position provider are borrowed. Returned objects carry one reference that
 // belongs to the caller; null means nothing could be parsed (with a trace line for
 // malformed input, none for plain end of input). A dictionary followed by a "stream" keyword
-// that has no end of line after it gives null as well, never the bare dictionary, and so does
-// an object holding a reference "num gen R" whose number or generation does not fit 32 bits.
+// that has no end of line after it gives null as well, never the bare dictionary.
+//
+// "num gen R" whose number or generation does not fit 32 bits names no object that can exist
+// (cut to 32 bits it would name another one). It is read as a PDFSymbol holding its three
+// tokens, with a trace line: no caller takes it for a reference, a reader sees null there, and
+// the installer refuses to copy it.
 class PDFObjectParser
 {
 public:
@@ -45,6 +49,9 @@ public:
     void CopyReadState(const PDFTokenizer& tokenizer);
 
     PDFObject* ParseObject(ParserExtender* extender);
+
+    // True for what "num gen R" beyond 32-bit object numbers is read as.
+    static bool IsReferenceBeyondObjectNumbers(const PDFObject* object);
 
     // No limit until one is set.
     void SetValueLimit(std::size_t limit) { mValueLimit = limit; }

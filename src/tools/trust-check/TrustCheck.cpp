@@ -27,7 +27,10 @@ std::optional<TrustCheckResult> CheckStore(const std::string& storePath,
         }
     }
     WriteLine(out, storePath);
-    if (kind == StoreKind::NotAFile || !ReadAddressBook(fileToRead, certificates)) {
+    // A store the installer would refuse to copy cannot be told complete or mended either.
+    AddressBookSummary summary;
+    if (kind == StoreKind::NotAFile || !ReadAddressBook(fileToRead, certificates, summary) ||
+        summary.refersBeyondObjectNumbers) {
         WriteLine(out, "Can't parse addressbook");
         return TrustCheckResult::CannotTell;
     }

@@ -130,9 +130,10 @@ const ObjectCase kObjectCases[] = {
     {"real generation", "5 1.0 R", "i5,r1.000000,sym:R"},
     {"reference inside an array", "[1 2 R]", "[1 2 R ]"},
     {"largest 32-bit number and generation", "4294967295 4294967295 R", "4294967295 4294967295 R"},
-    // Cut to 32 bits these would read as 2 0 R and 3 0 R: the parse stops there instead.
-    {"object number beyond 32 bits is refused", "7 4294967298 0 R 8", "i7"},
-    {"generation beyond 32 bits is refused", "[3 4294967296 R] 8", ""},
+    // Cut to 32 bits these would read as 2 0 R and 3 0 R: they name no object instead.
+    {"object number beyond 32 bits names no object", "7 4294967298 0 R 8",
+     "i7,sym:4294967298 0 R,i8"},
+    {"generation beyond 32 bits names no object", "[3 4294967296 R] 8", "[sym:3 4294967296 R ],i8"},
     {"integer then reference", "[1 2 0 R]", "[i1 2 0 R ]"},
     {"two numbers at the end", "7 8", "i7,i8"},
     {"numbers", "+5 -3 4. .5 -.5 .", "i5,i-3,r4.000000,r0.500000,r-0.500000,r0.000000"},
