@@ -2,6 +2,8 @@
 
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
+#include "installer/StoreLock.h"
+#include "installer/StoreRecovery.h"
 #include "installer/StoreReplacement.h"
 
 int RunInstaller(const std::string& executableFolder,

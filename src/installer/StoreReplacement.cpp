@@ -1,7 +1,5 @@
 #include "installer/StoreReplacement.h"
 
-#include <memory>
-
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
@@ -48,58 +46,4 @@ ReplaceOutcome ReplaceStore(const std::string& storePath, const std::string& new
     }
     WriteError(err, "Error renaming the backup back", reason);
     return ReplaceOutcome::OldStoreAtBackup;
-}
-
-void RecoverInterruptedStore(const std::string& storePath, std::ostream& out)
-{
-    const std::string backupPath = BackupPathOf(storePath);
-    if (platform::PathExists(storePath) || !FileExists(backupPath)) {
-        return;
-    }
-    std::string reason;
-    if (platform::RenameNoReplace(backupPath, storePath, reason)) {
-        WriteLine(out, "Restored " + storePath + " from " + backupPath);
-    } else {
-        WriteLine(out, "Can't restore " + storePath + " from " + backupPath + ": " + reason);
-    }
-}
-
-namespace {
-
-// How often a run waiting for another run's install looks again.
-constexpr int kLockPollMilliseconds = 50;
-
-} // namespace
-
-bool WithStoreLock(const std::string& storePath, std::chrono::milliseconds lockWait,
-                   std::ostream& out, const std::function<void()>& work)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + lockWait;
-    bool saidWaiting = false;
-    std::unique_ptr<platform::ExclusiveLock> lock;
-    while (lock == nullptr) {
-        std::string reason;
-        switch (platform::ExclusiveLock::TryAcquire(storePath, lock, reason)) {
-        case platform::ExclusiveLock::Attempt::Acquired:
-            continue;
-        case platform::ExclusiveLock::Attempt::Failed:
-            WriteLine(out, "Can't lock " + storePath + " for the install: " + reason +
-                               "; it was left alone");
-            return false;
-        case platform::ExclusiveLock::Attempt::HeldElsewhere:
-            break;
-        }
-        if (std::chrono::steady_clock::now() >= giveUp) {
-            WriteLine(out,
-                      "Another install is still updating " + storePath + "; it was left alone");
-            return false;
-        }
-        if (!saidWaiting) {
-            WriteLine(out, "Another install is updating " + storePath + "; waiting");
-            saidWaiting = true;
-        }
-        platform::SleepMilliseconds(kLockPollMilliseconds);
-    }
-    work();
-    return true;
 }
