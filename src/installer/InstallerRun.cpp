@@ -44,7 +44,8 @@ int RunInstaller(const std::string& executableFolder,
 }
 
 bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
-                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit)
+                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit,
+                 platform::ExclusiveLock::Use use)
 {
     bool visitedAll = true;
     for (const char* version : kAcrobatVersions) {
@@ -54,8 +55,9 @@ bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds loc
             KindOfStorePath(BackupPathOf(storePath)) == StoreKind::Absent) {
             continue;
         }
-        visitedAll =
-            WithStoreLock(storePath, lockWait, out, [&]() { visit(storePath); }) && visitedAll;
+        visitedAll = WithStoreLock(
+                         storePath, lockWait, out, [&]() { visit(storePath); }, use) &&
+                     visitedAll;
     }
     return visitedAll;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreInFolderTest.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ TEST_F(StoreReplacementTest, OldStoreReturnsWhenNewOneCannotMoveIn)
 {
     WriteStore("old");
     std::ostringstream out;
-    EXPECT_EQ(ReplaceStore(mStore, mNewStore, out, mErr), ReplaceOutcome::LeftUnchanged);
+    EXPECT_EQ(ReplaceStore(mStore, mNewStore, *platform::IdentityOf(mStore), out, mErr),
+              ReplaceOutcome::LeftUnchanged);
     EXPECT_EQ(out.str(), "File successfully renamed\n");
     EXPECT_EQ(mErr.str().rfind("Error renaming file 2: ", 0), 0u);
     ExpectUntouched();
