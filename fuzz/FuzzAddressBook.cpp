@@ -11,7 +11,7 @@
 
 #include "FuzzSupport.h"
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 
 namespace {
 

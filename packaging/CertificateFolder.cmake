@@ -3,14 +3,14 @@
 # In:  CERTIFICATE_FOLDER, the folder; OPENSSL, the openssl program (optional).
 # Out: CERTIFICATE_FILES, the full paths, in the order the programs read them.
 #
-# The names come from the programs' own list (kCertificateFiles in CertificateSet.h), so the
+# The names come from the programs' own list (kCertificateFiles in CertificateList.h), so the
 # package cannot ship another set. Every one must be present and, when openssl is at hand,
 # parse as an X.509 certificate in DER or PEM form: a package with a missing or foreign file
 # would make trust-check answer "cannot tell" on every machine. A failure stops with one
 # message naming the files. Also runs on its own for the package checks:
 #   cmake -DCERTIFICATE_FOLDER=DIR [-DOPENSSL=PATH] -P CertificateFolder.cmake
 
-set(certificateList "${CMAKE_CURRENT_LIST_DIR}/../src/installer/CertificateSet.h")
+set(certificateList "${CMAKE_CURRENT_LIST_DIR}/../src/installer/CertificateList.h")
 file(STRINGS "${certificateList}" nameLines REGEX "^ *{\"[^\"]+\\.crt\"")
 set(certificateNames "")
 foreach(line IN LISTS nameLines)

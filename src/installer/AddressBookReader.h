@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "installer/AddressbookParser.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "pdf/io/InputFile.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFDictionary.h"

@@ -1,5 +1,6 @@
 #include "installer/ConsoleWindow.h"
 
+#include "platform/ConsoleHold.h"
 #include "platform/Platform.h"
 
 void FinishConsoleRun(std::ostream& out)

@@ -13,6 +13,7 @@
 #include "installer/NewStoreLayout.h"
 #include "installer/SideFiles.h"
 #include "installer/StoreReplacement.h"
+#include "pdf/writing/PDFWriter.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -79,17 +80,19 @@ InstallOutcome InstallOnce(const std::string& storePath, const std::string& newS
     WriteLine(out, "adding certificates");
 
     std::uint32_t writtenEntryCount = 0;
-    // The new store is read back while its last bytes go to disk. The copy is complete by
-    // then, so the old store is closed first: the two reads are not held in memory at once.
-    bool readBack = false;
-    const WriteOutcome outcome = WriteNewStore(
-        *store, schema, newStorePath, certificates, summary, missingCount, writtenEntryCount, [&] {
-            schema = StoreSchema();
-            store.reset();
-            readBack = VerifyNewStore(newStorePath, certificates, writtenEntryCount);
-        });
-    schema = StoreSchema(); // objects of the old store, released before the store closes
+    PDFWriter writer;
+    WriteOutcome outcome = WriteNewStore(writer, *store, schema, newStorePath, certificates,
+                                         summary, missingCount, writtenEntryCount);
+    // The copy is complete: the old store's objects go, then the store closes, before the new
+    // store is read back, so that the two reads are not held in memory at once.
+    schema = StoreSchema();
     store.reset();
+    // The new store is read back while its last bytes go to disk, then put on disk and closed.
+    const bool readBack = outcome == WriteOutcome::Written &&
+                          VerifyNewStore(newStorePath, certificates, writtenEntryCount);
+    if (outcome == WriteOutcome::Written && writer.EndPDF() != Success) {
+        outcome = WriteOutcome::EndFailed;
+    }
     if (outcome != WriteOutcome::Written) {
         WriteLine(out, FailureLine(outcome));
         // A path we could not create may be someone else's (a folder).

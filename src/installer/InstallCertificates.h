@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 
 // Brings one trust store up to date: marks in the list the certificates the store at
 // storePath holds, and when any is missing writes a complete new store at newStorePath, reads

@@ -8,7 +8,8 @@
 // executable, the trust stores under the user's roaming profile folder. Every path is UTF-8
 // and joined with the platform's separator; nothing is normalised or made absolute.
 
-// The Acrobat versions whose stores are updated, in the order they are handled.
+// The Acrobat versions whose stores are handled first, in this order; the stores of the other
+// product lines' folders follow them (VisitStores).
 inline constexpr std::array<const char*, 3> kAcrobatVersions = {"DC", "10.0", "11.0"};
 
 // Folder of the running executable, without a trailing separator; asks the system on every

@@ -1,10 +1,13 @@
 #include "installer/InstallerRun.h"
 
+#include <algorithm>
+
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "installer/StoreLock.h"
 #include "installer/StoreRecovery.h"
 #include "installer/StoreReplacement.h"
+#include "platform/FolderListing.h"
 
 int RunInstaller(const std::string& executableFolder,
                  const std::optional<std::string>& appDataFolder, std::ostream& out,
@@ -43,16 +46,50 @@ int RunInstaller(const std::string& executableFolder,
     return 0;
 }
 
+namespace {
+
+// True when the store path or its backup path (an interrupted run's) holds anything.
+bool HasStoreOrBackup(const std::string& storePath)
+{
+    return KindOfStorePath(storePath) != StoreKind::Absent ||
+           KindOfStorePath(BackupPathOf(storePath)) != StoreKind::Absent;
+}
+
+bool IsAcrobatVersion(const std::string& folderName)
+{
+    return std::any_of(kAcrobatVersions.begin(), kAcrobatVersions.end(), [&](const char* version) {
+        return platform::SameFileName(folderName, version);
+    });
+}
+
+// The folders that may keep a store, in the order they are visited: the versions of
+// kAcrobatVersions, then every other folder directly in the profile folder, in ascending byte
+// order of its name. Whether one holds a store is looked at when it is visited.
+std::vector<std::string> StoreFolders(const std::string& profileFolder)
+{
+    std::vector<std::string> others;
+    (void)platform::ForEachSubfolder(profileFolder, [&](const std::string& name) {
+        if (!IsAcrobatVersion(name)) {
+            others.push_back(name);
+        }
+    }); // a profile folder that cannot be listed holds no other store to find
+    std::sort(others.begin(), others.end());
+    std::vector<std::string> folders(kAcrobatVersions.begin(), kAcrobatVersions.end());
+    folders.insert(folders.end(), others.begin(), others.end());
+    return folders;
+}
+
+} // namespace
+
 bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
                  std::ostream& out, const std::function<void(const std::string& storePath)>& visit,
                  platform::ExclusiveLock::Use use)
 {
     bool visitedAll = true;
-    for (const char* version : kAcrobatVersions) {
-        const std::string storePath = ComposeStorePath(profileFolder, version);
-        // No store of this version, not even an interrupted run's backup: nothing to lock.
-        if (KindOfStorePath(storePath) == StoreKind::Absent &&
-            KindOfStorePath(BackupPathOf(storePath)) == StoreKind::Absent) {
+    for (const std::string& folder : StoreFolders(profileFolder)) {
+        const std::string storePath = ComposeStorePath(profileFolder, folder);
+        // No store in this folder, not even an interrupted run's backup: nothing to lock.
+        if (!HasStoreOrBackup(storePath)) {
             continue;
         }
         visitedAll = WithStoreLock(

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "platform/Platform.h"
 
 // Updates one store; the run calls it once per existing store, in version order, while it
@@ -32,11 +32,15 @@ int RunInstaller(const std::string& executableFolder,
                  const InstallCertificatesFunction& install,
                  std::chrono::milliseconds lockWait = kStoreLockWait);
 
-// The stores a run looks at, as every program of the tool finds them: for each version in
-// order whose store path or backup path (an interrupted run's) holds anything, runs
-// visit(storePath) while this process holds the store's lock (WithStoreLock: it says so on
-// out when it waits and when it gives up). False when a store was left alone because its lock
-// could not be had. A program that only reads the stores passes use Read.
+// The stores a run looks at, as every program of the tool finds them. Each folder directly in
+// profileFolder may keep a store at ComposeStorePath: first those of kAcrobatVersions, in that
+// order; then every other folder, in ascending byte order of its UTF-8 name (on Windows a name
+// that differs from a version's only in letter case is that version's folder, visited once).
+// Anything but a folder there, a link to a folder and a name not valid in the system's encoding
+// are passed over. For each store path or backup path (an interrupted run's) that holds
+// anything, runs visit(storePath) while this process holds the store's lock (WithStoreLock: it
+// says so on out when it waits and when it gives up). False when a store was left alone because
+// its lock could not be had. A program that only reads the stores passes use Read.
 bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
                  std::ostream& out, const std::function<void(const std::string& storePath)>& visit,
                  platform::ExclusiveLock::Use use = platform::ExclusiveLock::Use::Update);

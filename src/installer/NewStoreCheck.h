@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 
 // Reads the finished new store back as the next run will: true only when it reads as a store,
 // holds every certificate of the list, and lists writtenEntryCount entries. Anything less is

@@ -187,11 +187,11 @@ std::optional<long long> FirstNewIdentifier(PDFDictionary* addressBook,
 
 } // namespace
 
-WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::string& newStorePath,
+WriteOutcome WriteNewStore(PDFWriter& writer, OpenedStore& store, StoreSchema& schema,
+                           const std::string& newStorePath,
                            const std::vector<CertificateRecord>& certificates,
                            const AddressBookSummary& summary, std::uint32_t missingCount,
-                           std::uint32_t& writtenEntryCount,
-                           const std::function<void()>& whileFlushing)
+                           std::uint32_t& writtenEntryCount)
 {
     const std::optional<long long> firstID =
         FirstNewIdentifier(schema.addressBook.Get(), summary, missingCount);
@@ -199,7 +199,6 @@ WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::s
         return WriteOutcome::IdentifiersUsedUp;
     }
 
-    PDFWriter writer;
     WriterSettings settings;
     settings.mCompressStreams = true;
     settings.mEmbedFonts = true;
@@ -212,17 +211,16 @@ WriteOutcome WriteNewStore(OpenedStore& store, StoreSchema& schema, const std::s
         Success) {
         return WriteOutcome::CannotCreate;
     }
-    const WriteOutcome outcome =
+    WriteOutcome outcome =
         WriteStoreObjects(store, schema, writer.GetObjectsContext(), certificates, missingCount,
                           *firstID, writtenEntryCount);
+    if (outcome == WriteOutcome::Written && writer.FinishPDF() != Success) {
+        outcome = WriteOutcome::EndFailed;
+    }
     if (outcome != WriteOutcome::Written) {
         (void)writer.EndPDF(); // only closes the abandoned file, which the caller removes
-        return outcome;
     }
-    if (writer.EndPDF(whileFlushing) != Success) {
-        return WriteOutcome::EndFailed;
-    }
-    return WriteOutcome::Written;
+    return outcome;
 }
 
 void WriteCertificateEntry(ObjectsContext& objects, ObjectNumber objectID,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "installer/AddressBookReader.h"
+#include "installer/CertificateSet.h"
 #include "pdf/io/IByteReader.h"
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/DictionaryIterator.h"

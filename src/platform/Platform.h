@@ -185,22 +185,6 @@ std::optional<long> StandardTimeZoneOffsetSeconds();
 void PrepareConsole();
 void RestoreConsole();
 
-// What the program knows about its console at the end of a run.
-struct ConsoleFacts
-{
-    bool hasConsole = false;
-    unsigned processesOnConsole = 0; // processes attached to it, this one included
-    bool windowVisible = false;
-    bool outputIsConsole = false; // standard output goes to that console, not a file or pipe
-};
-ConsoleFacts CurrentConsoleFacts();
-
-// True when the console window was opened for this program alone and shows its output, as
-// when a person starts it from Explorer: the window would close with the last line unread.
-// A shared console, a hidden window or redirected output (logon scripts, scheduled tasks,
-// command prompts) never wait.
-bool ShouldHoldConsoleOpen(const ConsoleFacts& facts);
-
 // Keeps the console open until a key is pressed or the time is over (Windows); returns at
 // once elsewhere.
 void WaitForKeyOrTimeout(int milliseconds);

@@ -359,11 +359,6 @@ void RestoreConsole()
 {
 }
 
-ConsoleFacts CurrentConsoleFacts()
-{
-    return ConsoleFacts{}; // no console window of its own to keep open
-}
-
 void WaitForKeyOrTimeout(int)
 {
 }

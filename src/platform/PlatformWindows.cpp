@@ -77,9 +77,8 @@ std::string SystemMessage(DWORD error)
     return message;
 }
 
-// The form of a path the wide file functions take without the 260-character limit: a full
-// path with the \\?\ prefix (\\?\UNC\ for a network share). The prefix turns off the
-// system's own clean-up of the name, so the path is made full (slashes, "." and "..") first.
+} // namespace
+
 std::wstring SystemPath(const std::string& path)
 {
     std::wstring wide = Utf8ToWide(path);
@@ -104,6 +103,8 @@ std::wstring SystemPath(const std::string& path)
     }
     return wide;
 }
+
+namespace {
 
 // What another program's short hold on a file looks like: a virus scanner or indexer that
 // opened it without sharing, or a file whose deletion waits for such a handle to close.
@@ -776,25 +777,6 @@ void RestoreConsole()
         (void)SetConsoleOutputCP(gCodePageFound); // nothing to tell if the console is gone
         gCodePageFound = 0;
     }
-}
-
-ConsoleFacts CurrentConsoleFacts()
-{
-    ConsoleFacts facts;
-    HWND window = GetConsoleWindow();
-    facts.hasConsole = window != nullptr;
-    if (!facts.hasConsole) {
-        return facts;
-    }
-    DWORD processes[2] = {};
-    facts.processesOnConsole = GetConsoleProcessList(processes, 2);
-    facts.windowVisible = IsWindowVisible(window) != 0;
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    // GetConsoleMode succeeds only on a console handle: a file or a pipe fails it.
-    facts.outputIsConsole =
-        output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode) != 0;
-    return facts;
 }
 
 void WaitForKeyOrTimeout(int milliseconds)

@@ -1,8 +1,9 @@
 #pragma once
 
 // Windows only: conversions between the UTF-8 strings used everywhere else and the UTF-16
-// strings of the wide-character Windows API. Platform.h stays free of wide types; code that
-// calls the Windows API itself (the platform layer, test helpers) includes this one.
+// strings of the wide-character Windows API, and the long form of a path. Platform.h stays free of
+// wide types; code that calls the Windows API itself (the platform layer, test helpers) includes
+// this one.
 
 #include <cstddef>
 #include <string>
@@ -15,5 +16,10 @@ std::wstring Utf8ToWide(const std::string& text);
 // Empty for no characters. Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(const wchar_t* text, std::size_t count);
 std::string WideToUtf8(const std::wstring& text);
+
+// The form of a path the wide file functions take without the 260-character limit: a full
+// path with the \\?\ prefix (\\?\UNC\ for a network share). The prefix turns off the
+// system's own clean-up of the name, so the path is made full (slashes, "." and "..") first.
+std::wstring SystemPath(const std::string& path);
 
 } // namespace platform

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
-
 namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& text)
@@ -35,50 +33,6 @@ TEST(CertificateSetTest, BytesToHexWritesTwoLowerCaseDigitsPerByte)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(BytesToHex(Bytes(c.bytes)), c.hex);
     }
-}
-
-TEST(CertificateSetTest, ReadFileBytesReturnsContentUnchanged)
-{
-    TempFolder folder;
-    std::string content("\x30\x82\r\n\x00\x1A\xFF\n", 8); // line ends and EOF bytes stay raw
-    std::string path = folder.PathOf("ÄrgerCA.crt");
-    TempFolder::WriteFile(path, content);
-    auto bytes = ReadFileBytes(path);
-    ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(*bytes, Bytes(content));
-}
-
-TEST(CertificateSetTest, ReadFileBytesGivesEmptyContentForEmptyFile)
-{
-    TempFolder folder;
-    std::string path = folder.PathOf("empty.crt");
-    TempFolder::WriteFile(path, "");
-    auto bytes = ReadFileBytes(path);
-    ASSERT_TRUE(bytes.has_value());
-    EXPECT_TRUE(bytes->empty());
-}
-
-TEST(CertificateSetTest, ReadFileBytesRefusesWhatIsNoReadableFile)
-{
-    TempFolder folder;
-    EXPECT_FALSE(ReadFileBytes(folder.PathOf("missing.crt")).has_value());
-    EXPECT_FALSE(ReadFileBytes(folder.Path()).has_value()) << "a folder is not a certificate";
-    EXPECT_FALSE(ReadFileBytes("").has_value());
-}
-
-TEST(CertificateSetTest, ReadFileBytesAcceptsUpToTheSizeBoundAndNoMore)
-{
-    TempFolder folder;
-    const std::size_t bound = static_cast<std::size_t>(kMaxCertificateFileBytes);
-    std::string atBound = folder.PathOf("at-bound.crt");
-    TempFolder::WriteFile(atBound, std::string(bound, 'x'));
-    std::string overBound = folder.PathOf("over-bound.crt");
-    TempFolder::WriteFile(overBound, std::string(bound + 1, 'x'));
-
-    auto bytes = ReadFileBytes(atBound);
-    ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(bytes->size(), bound);
-    EXPECT_FALSE(ReadFileBytes(overBound).has_value());
 }
 
 } // namespace

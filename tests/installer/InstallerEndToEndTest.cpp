@@ -12,6 +12,7 @@
 #include "PemText.h"
 #include "StoreFiles.h"
 #include "installer/AddressBookReader.h"
+#include "installer/CertificateSet.h"
 
 namespace fs = std::filesystem;
 
@@ -30,6 +31,32 @@ TEST_F(InstallerEndToEndTest, StoresFoundUnderNonAsciiProfileAreNamedInVersionOr
     CopyExampleStore("DC");
     EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + InstalledLines() +
                                          Line(StorePath("11.0")) + InstalledLines());
+}
+
+// The folder of every product line that keeps a store, beside a folder without one and a file.
+TEST_F(InstallerEndToEndTest, StoresOfEveryProductLineAreInstalledInOrder)
+{
+    std::string firstRun;
+    std::string secondRun;
+    for (const char* version : CopyStoresOfFourProductLines()) {
+        firstRun += Line(StorePath(version)) + InstalledLines();
+        secondRun += Line(StorePath(version)) + Line("Certificates are already trusted");
+    }
+    EXPECT_EQ(RunInstallerProgram(), firstRun);
+    EXPECT_EQ(RunInstallerProgram(), secondRun);
+}
+
+// Started by a program named explorer.exe, as a double-click is, but with its output on a pipe:
+// no line asks for a key, and the run ends by itself.
+TEST_F(InstallerEndToEndTest, OutputOnAPipeIsNeverHeldEvenFromExplorer)
+{
+    CopyExampleStore("DC");
+    const std::string explorer = mFolder.PathOf("explorer.exe");
+    fs::copy_file(Utf8ToPath(PROCESS_FACTS_EXE), Utf8ToPath(explorer));
+    const ProcessResult result =
+        RunProcess(explorer, {{"APPDATA", mAppData}, {"PROCESS_FACTS_RUN", mExe}});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, Line(StorePath("DC")) + InstalledLines());
 }
 
 TEST_F(InstallerEndToEndTest, FirstRunInstallsAndSecondRunChangesNothing)

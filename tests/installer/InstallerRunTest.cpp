@@ -12,7 +12,9 @@
 
 #include "PemText.h"
 #include "TempFolder.h"
+#include "installer/CertificateSet.h"
 #include "installer/InstallerPaths.h"
+#include "platform/FolderListing.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -291,6 +293,78 @@ TEST_F(InstallerRunTest, FolderInPlaceOfStoreIsRefused)
     WriteStore("11.0");
     EXPECT_EQ(Run(), StorePath("DC") + "\nCan't parse addressbook\n" + StorePath("11.0") + "\n");
     ASSERT_EQ(mCalls.size(), 1u);
+}
+
+// The stores a run visits for each layout of the profile folder, given as paths below
+// Adobe/Acrobat/: a path ending in "/" is a folder, "name -> target" a link to a folder, any
+// other path a file, each with the folders on its way.
+TEST(StoreWalkTest, VisitsEveryProductLineFolderHoldingAStoreInOrder)
+{
+    const std::string store = "/Security/addressbook.acrodata";
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> layout;
+        std::vector<std::string> visited; // folder names, in order
+        bool posixOnly = false;           // links and names Windows cannot be given
+    };
+    const Case cases[] = {
+        {"no profile folder at all", {}, {}},
+        {"today's versions, in their own order", {"11.0" + store, "DC" + store}, {"DC", "11.0"}},
+        {"every product line, after today's versions",
+         {"9.0" + store, "2020" + store, "DC" + store, "2017" + store, "Extra/", "Extra/Other/x",
+          "2024"},
+         {"DC", "2017", "2020", "9.0"}},
+        {"other folders in byte order, not by number or letter",
+         {"Zeta" + store, "acrobat" + store, "Ärger" + store, "10.0" + store, "2020" + store,
+          "9.0" + store, "10" + store},
+         {"10.0", "10", "2020", "9.0", "Zeta", "acrobat", "Ärger"}},
+        {"only an interrupted run's backup", {"2017" + store + "-backup"}, {"2017"}},
+        {"a folder at the store path is still named (and refused)",
+         {"2020" + store + "/"},
+         {"2020"}},
+        {"folders without a store",
+         {"2017/Security/", "2018/Security/addressbook.acrodata-new", "2019/",
+          "addressbook.acrodata"},
+         {}},
+        {"files where folders would be", {"2017", "2018/Security"}, {}},
+        {"letter case", {"dc" + store}, {platform::kFileNamesIgnoreCase ? "DC" : "dc"}},
+        {"a link to a folder holding a store", {"Real" + store, "Linked -> Real"}, {"Real"}, true},
+        {"a name that is not UTF-8", {"\xff\xfe" + store, "2020" + store}, {"2020"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.posixOnly && platform::kPathSeparator == '\\') {
+            continue; // Windows: a link needs rights a test has not, and a name is UTF-16
+        }
+        TempFolder folder;
+        const std::string appData = folder.PathOf("Roaming");
+        const std::filesystem::path acrobat = Utf8ToPath(appData) / "Adobe" / "Acrobat";
+        for (const std::string& entry : c.layout) {
+            const std::size_t arrow = entry.find(" -> ");
+            const std::filesystem::path path = acrobat / Utf8ToPath(entry.substr(0, arrow));
+            std::filesystem::create_directories(path.parent_path());
+            if (arrow != std::string::npos) {
+                std::filesystem::create_directory_symlink(Utf8ToPath(entry.substr(arrow + 4)),
+                                                          path);
+            } else if (entry.back() == '/') {
+                std::filesystem::create_directories(path);
+            } else {
+                TempFolder::WriteFile(PathToUtf8(path), "%PPKLITE-2.1\n");
+            }
+        }
+        const std::string profile = ComposeProfileFolder(appData);
+        std::vector<std::string> expected;
+        for (const std::string& name : c.visited) {
+            expected.push_back(ComposeStorePath(profile, name));
+        }
+        std::vector<std::string> visited;
+        std::ostringstream out;
+        EXPECT_TRUE(VisitStores(profile, kStoreLockWait, out,
+                                [&](const std::string& path) { visited.push_back(path); }));
+        EXPECT_EQ(visited, expected);
+        EXPECT_EQ(out.str(), "");
+    }
 }
 
 // Another run holds the store for longer than this run waits: it is left alone, once said.

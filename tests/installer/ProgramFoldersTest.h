@@ -7,11 +7,12 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
 
@@ -75,6 +76,20 @@ protected:
         WriteStore(version, TempFolder::ReadFile(std::string(TRUST_INSTALLER_EXAMPLES) +
                                                  "/profile/Adobe/Acrobat/DC/Security/"
                                                  "addressbook.acrodata"));
+    }
+
+    // The example's store in the folders of four product lines, beside a folder without a store
+    // ("Extra") and a file named like a product line ("2024"); the four folders in the order a
+    // run visits them.
+    std::vector<const char*> CopyStoresOfFourProductLines() const
+    {
+        for (const char* version : {"9.0", "2020", "DC", "2017"}) {
+            CopyExampleStore(version);
+        }
+        const std::string acrobat = ComposeProfileFolder(mAppData);
+        std::filesystem::create_directories(Utf8ToPath(acrobat + "Extra"));
+        TempFolder::WriteFile(acrobat + "2024", "not a folder");
+        return {"DC", "2017", "2020", "9.0"};
     }
 
     // Every path below the test's folder; each file with its size, last write time and, up to

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "PdfFileBuilder.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 
 using StoreObjects = std::vector<std::pair<std::uint32_t, std::string>>;
 

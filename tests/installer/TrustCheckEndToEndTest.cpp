@@ -70,6 +70,29 @@ TEST_F(TrustCheckEndToEndTest, ExitCodeTellsWhetherTheInstallerHasWorkLeft)
     EXPECT_EQ(after.output, Lines({StorePath("DC"), "All certificates are trusted"}));
 }
 
+// The stores of every product line count, named in the installer's order.
+TEST_F(TrustCheckEndToEndTest, ExitCodeCoversTheStoresOfEveryProductLine)
+{
+    const EnvironmentChanges environment = {{"APPDATA", mAppData}};
+    std::vector<std::string> missing;
+    std::vector<std::string> trusted;
+    for (const char* version : CopyStoresOfFourProductLines()) {
+        missing.push_back(StorePath(version));
+        for (const CertificateFile& file : kCertificateFiles) {
+            missing.push_back(std::string("missing: ") + file.label);
+        }
+        trusted.insert(trusted.end(), {StorePath(version), "All certificates are trusted"});
+    }
+    ProcessResult before = RunCheck(environment);
+    EXPECT_EQ(before.exitCode, 1);
+    EXPECT_EQ(before.output, Lines(missing));
+
+    EXPECT_EQ(RunProcess(mInstaller, environment).exitCode, 0);
+    ProcessResult after = RunCheck(environment);
+    EXPECT_EQ(after.exitCode, 0);
+    EXPECT_EQ(after.output, Lines(trusted));
+}
+
 TEST_F(TrustCheckEndToEndTest, ExitCodeTwoWhenItCannotTell)
 {
     WriteStore("DC", "%PPKLITE-2.1\r\nnot a store");

@@ -12,6 +12,7 @@
 
 #include "ProgramFoldersTest.h"
 #include "StoreFiles.h"
+#include "installer/CertificateSet.h"
 #include "installer/StoreReplacement.h"
 #include "platform/Platform.h"
 

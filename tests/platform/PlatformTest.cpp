@@ -199,29 +199,6 @@ TEST_F(PlatformTest, AccessSettingsAndRemovalFollowTheOldFile)
     }
 }
 
-// Explorer's own window: only there would the last line vanish with the window.
-TEST(ConsoleHoldTest, OnlyAnOwnVisibleConsoleShowingTheOutputWaits)
-{
-    struct Case
-    {
-        const char* what;
-        platform::ConsoleFacts facts;
-        bool holds;
-    };
-    const Case cases[] = {
-        {"started from Explorer", {true, 1, true, true}, true},
-        {"command prompt shares the console", {true, 2, true, true}, false},
-        {"hidden window (scheduled task)", {true, 1, false, true}, false},
-        {"output redirected to a file or pipe", {true, 1, true, false}, false},
-        {"no console at all", {false, 0, false, false}, false},
-        {"console without processes reported", {true, 0, true, true}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(platform::ShouldHoldConsoleOpen(c.facts), c.holds);
-    }
-}
-
 TEST_F(PlatformTest, ExecutableFolderHasNoTrailingSeparator)
 {
     std::string folder = platform::ExecutableFolder();

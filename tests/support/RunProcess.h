@@ -44,6 +44,10 @@ ProcessResult FinishProcess(StartedProcess& process);
 // TerminateProcess); FinishProcess must still follow.
 void KillProcess(const StartedProcess& process);
 
+// Writes the bytes to this program's standard output as they are, without the text-mode line
+// end translation of Windows: to pass on what a child wrote.
+void WriteOutputBytes(const std::string& bytes);
+
 inline constexpr std::size_t kMaxProcessOutputBytes = 1024 * 1024;
 
 // What a console line ends with in a child's standard output: text-mode output on Windows

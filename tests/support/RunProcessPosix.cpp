@@ -124,3 +124,14 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
     StartedProcess process = StartProcess(executable, {}, changes);
     return FinishProcess(process);
 }
+
+void WriteOutputBytes(const std::string& bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t written = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (written <= 0) {
+            return; // the reader went away: nothing more to pass on
+        }
+        done += static_cast<std::size_t>(written);
+    }
+}

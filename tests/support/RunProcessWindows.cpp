@@ -160,3 +160,17 @@ ProcessResult RunProcess(const std::string& executable, const EnvironmentChanges
     StartedProcess process = StartProcess(executable, {}, changes);
     return FinishProcess(process);
 }
+
+void WriteOutputBytes(const std::string& bytes)
+{
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD written = 0;
+        if (WriteFile(output, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                      &written, nullptr) == 0 ||
+            written == 0) {
+            return; // the reader went away: nothing more to pass on
+        }
+        done += written;
+    }
+}

@@ -161,7 +161,7 @@ TEST(DumpParserTest, AcceptsPdfAndTrustStoreHeadersOnly)
         builder.AddObject(1, 0, "<< >>").SetTrailerEntries("/Root 1 0 R");
         OpenedDocument document(builder.Build());
         EXPECT_EQ(document.parser.HeaderMagic(), c.magic);
-        EXPECT_DOUBLE_EQ(document.parser.Version(), c.version);
+        EXPECT_DOUBLE_EQ(document.parser.HeaderVersion(), c.version);
         EXPECT_EQ(document.parser.IsTrustStore(), c.isStore);
         EXPECT_EQ(document.parser.Trailer() != nullptr, std::string(c.magic) != "");
     }

@@ -72,6 +72,38 @@ TEST(TrustStoreSummaryTest, OddItemsGetALineInsteadOfFailing)
                            "(object 2 is missing or not a dictionary)\n");
 }
 
+TEST(TrustStoreSummaryTest, CatalogIsFoundAsTheInstallerFindsIt)
+{
+    const std::string head = "Trust store: store.acrodata\nHeader version: 2.1\n";
+    const std::string first = "ID 7  ABEType 1  Trust 96  MD5 -  Expires -  Subject -\n";
+    const std::string second = "ID 8  ABEType 3  Trust 2  MD5 -  Expires -  Subject -\n";
+    struct Case
+    {
+        const char* what;
+        const char* root;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"/Root names object 2, not object 1", "/Root 2 0 R",
+         head + "Entries: 2\n" + first + second},
+        {"/Root leads to no dictionary: object 1", "/Root 9 0 R", head + "Entries: 1\n" + first},
+        {"no /Root: object 1", "", head + "Entries: 1\n" + first},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Object 1 looks like a catalog too; the installer takes the one /Root names.
+        PdfFileBuilder builder("%PPKLITE-2.1");
+        builder.AddObject(1, 0, "<< /PPK << /V 1 /AddressBook << /Entries [3 0 R] >> >> >>")
+            .AddObject(2, 0, "<< /PPK << /V 1 /AddressBook << /Entries [3 0 R 4 0 R] >> >> >>")
+            .AddObject(3, 0, "<< /ID 7 /ABEType 1 /Trust 96 >>")
+            .AddObject(4, 0, "<< /ID 8 /ABEType 3 /Trust 2 >>")
+            .SetTrailerEntries(c.root);
+        const SummaryResult result = Summarize(builder);
+        ASSERT_EQ(result.status, Success) << result.error;
+        EXPECT_EQ(result.text, c.text);
+    }
+}
+
 // Hexadecimal text of a file's bytes, upper-case digits when asked: the store may hold either.
 std::string FileAsHex(const std::string& path, bool upperCase)
 {
@@ -135,6 +167,8 @@ TEST(TrustStoreSummaryTest, RefusesFilesThatAreNotStores)
         {"no PPK", "%PPKLITE-2.1", "<< /Type /Catalog >>", "the catalog has no"},
         {"PPK by reference", "%PPKLITE-2.1", "<< /PPK 1 0 R >>", "the catalog has no"},
         {"no AddressBook", "%PPKLITE-2.1", "<< /PPK << /V 1 >> >>", "the catalog has no"},
+        {"PPK without V", "%PPKLITE-2.1", "<< /PPK << /AddressBook << /Entries [] >> >> >>",
+         "the catalog has no"},
         {"Entries not an array", "%PPKLITE-2.1", "<< /PPK << /AddressBook << /Entries 3 >> >> >>",
          "the catalog has no"},
     };

@@ -24,7 +24,6 @@ public:
     StatusCode Open(const std::string& path);
     // Failure when the library reports an error from closing. Success when nothing is open.
     StatusCode Close();
-    bool IsOpen() const { return mStream != nullptr; }
 
     IOByteCount Read(Byte* buffer, IOByteCount count) override;
     // True until a read reaches the end of the file; a successful seek makes it true again.

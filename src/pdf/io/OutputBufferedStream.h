@@ -40,9 +40,6 @@ public:
     // Failure when the target took fewer bytes, now or at any earlier write-out.
     StatusCode Flush();
 
-    // Borrowed.
-    IByteWriterWithPosition* GetTargetStream() const { return mTargetStream; }
-
 private:
     void WriteOutBuffer();
 

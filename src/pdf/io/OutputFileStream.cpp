@@ -5,11 +5,6 @@
 
 #include "platform/Platform.h"
 
-OutputFileStream::OutputFileStream(const std::string& path, bool append)
-{
-    (void)Open(path, append); // the caller learns the outcome from IsOpen
-}
-
 OutputFileStream::~OutputFileStream()
 {
     (void)Close(); // nothing to report to from a destructor; call Close to know

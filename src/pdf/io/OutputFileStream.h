@@ -26,7 +26,6 @@ public:
     static constexpr std::uint64_t kFlushBehindInterval = 2u << 20;
 
     OutputFileStream() = default;
-    OutputFileStream(const std::string& path, bool append);
     ~OutputFileStream() override;
     OutputFileStream(const OutputFileStream&) = delete;
     OutputFileStream& operator=(const OutputFileStream&) = delete;
@@ -39,7 +38,6 @@ public:
     // at a flush-behind interval were refused. Success when nothing is open. Flush-behind is
     // off again afterwards.
     StatusCode Close();
-    bool IsOpen() const { return mStream != nullptr; }
 
     // Turns flush-behind on for the file now open (nothing happens when closed). dataSync
     // stands in for the system's data flush on the background thread; tests use it to make

@@ -33,9 +33,6 @@ public:
     // Moves read and write positions to position from the start; ignored beyond the content.
     void SetPosition(FilePosition position);
 
-    // Borrowed.
-    MyStringBuf* GetBuffer() const { return mBuffer; }
-
 private:
     MyStringBuf* mBuffer = nullptr;
     bool mOwnsBuffer = false;

@@ -190,6 +190,11 @@ StatusCode PDFParser::ParseDirectoryOnly(IByteReaderWithPosition* stream)
 
 StatusCode PDFParser::ParseHeaderLine()
 {
+    return ParseHeaderLine(kHeaderMagic);
+}
+
+StatusCode PDFParser::ParseHeaderLine(std::string_view magic)
+{
     PDFTokenizer tokenizer;
     tokenizer.AttachStream(mStream);
     PDFTokenizer::Token token = tokenizer.ReadToken();
@@ -198,13 +203,13 @@ StatusCode PDFParser::ParseHeaderLine()
                   "empty.");
         return Failure;
     }
-    if (token.second.compare(0, kHeaderMagic.size(), kHeaderMagic) != 0) {
+    if (token.second.compare(0, magic.size(), magic) != 0) {
         TRACE_LOG("PDFParser::ParseHeaderLine, file does not begin as a PDF file. a PDF file "
                   "should start with \"%%PDF-\". file header = %s",
                   token.second.c_str());
         return Failure;
     }
-    std::istringstream versionText(token.second.substr(kHeaderMagic.size()));
+    std::istringstream versionText(token.second.substr(magic.size()));
     versionText.imbue(std::locale::classic());
     double version = 0;
     if (!(versionText >> version)) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pdf/io/AdapterIByteReaderWithPositionToIReadPositionProvider.h"
@@ -136,8 +137,14 @@ public:
     void SetObjectStreamCacheLimit(std::size_t bytes) { mObjectStreamCacheLimit = bytes; }
 
 protected:
-    // Checks the first line of the file; the stream is at offset 0.
+    // Checks the first line of the file; the stream is at offset 0. Here the first line must
+    // begin with the trust store's "%PPKLITE-".
     virtual StatusCode ParseHeaderLine();
+    // The check itself, for a first line that must begin with magic: the first token of the
+    // stream begins with it, and the number after it (0 when none) becomes the header version.
+    // An empty input or another first line fails with a trace line. For the checks of derived
+    // readers, which say what their files begin with.
+    StatusCode ParseHeaderLine(std::string_view magic);
 
 private:
     PDFObjectParser mObjectParser;

@@ -39,7 +39,6 @@ public:
     void WriteKeywordValue(std::string_view keyword);
 
     bool HasKey(std::string_view key) const { return mKeys.find(key) != mKeys.end(); }
-    std::size_t GetIndentLevel() const { return mIndentLevel; }
 
 private:
     friend class ObjectsContext;

@@ -147,7 +147,7 @@ std::unique_ptr<PDFStreamOutput> ObjectsContext::OpenStream(const char* operatio
         TRACE_LOG("%s, the stream's dictionary already has a Filter or Length key", operation);
         return nullptr;
     }
-    std::unique_ptr<PDFStreamOutput> stream(new PDFStreamOutput(compress, mOutputStream));
+    std::unique_ptr<PDFStreamOutput> stream(new PDFStreamOutput(mOutputStream));
     if (!directLength) {
         stream->mLengthObjectID = mReferencesRegistry.AllocateObjectID();
         if (stream->mLengthObjectID == 0) {

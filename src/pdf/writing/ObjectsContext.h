@@ -37,7 +37,6 @@ public:
     void SetOutputStream(IByteWriterWithPosition* outputStream);
     IByteWriterWithPosition* GetCurrentOutputStream() const { return mOutputStream; }
     void SetCompressStreams(bool compressStreams) { mCompressStreams = compressStreams; }
-    bool IsCompressingStreams() const { return mCompressStreams; }
     IndirectObjectsReferenceRegistry& GetReferencesRegistry() { return mReferencesRegistry; }
     TokenWriter& GetTokenWriter() { return mTokenWriter; }
 
@@ -58,7 +57,6 @@ public:
     DictionaryContext* StartDictionary();
     // Closes the innermost dictionary; refuses any other one and an empty stack.
     StatusCode EndDictionary(DictionaryContext* dictionary);
-    std::size_t GetOpenDictionaryCount() const { return mDictionaryStack.size(); }
 
     void StartArray() { mTokenWriter.StartArray(); }
     void EndArray(TokenSeparator separator) { mTokenWriter.EndArray(separator); }

@@ -5,11 +5,6 @@
 #include "pdf/io/TraceLog.h"
 #include "platform/Platform.h"
 
-void PDFDate::SetToNull()
-{
-    *this = PDFDate();
-}
-
 void PDFDate::SetToCurrentTime()
 {
     SetToLocalTime(platform::LocalTime(std::time(nullptr)),

@@ -28,7 +28,6 @@ public:
     int MinuteFromUTC = -1;
 
     bool IsNull() const { return Year == -1; }
-    void SetToNull();
 
     // Local time now, with the offset of the system's standard time zone (no daylight
     // saving). Without an offset the relation stays undefined and a trace line says so.

@@ -3,8 +3,7 @@
 #include "pdf/io/OutputFlateEncodeStream.h"
 #include "pdf/writing/PDFStreamOutputBuffer.h"
 
-PDFStreamOutput::PDFStreamOutput(bool compress, IByteWriterWithPosition* output)
-    : mCompress(compress), mOutputStream(output)
+PDFStreamOutput::PDFStreamOutput(IByteWriterWithPosition* output) : mOutputStream(output)
 {
 }
 

@@ -25,18 +25,14 @@ public:
 
     // Where the data goes. Valid until EndStream.
     IByteWriter* GetWriteStream() const { return mWriteStream; }
-    bool IsCompressed() const { return mCompress; }
-    // The number of the separate length object; 0 with a direct length.
-    ObjectNumber GetLengthObjectID() const { return mLengthObjectID; }
 
 private:
     friend class ObjectsContext;
-    PDFStreamOutput(bool compress, IByteWriterWithPosition* output);
+    explicit PDFStreamOutput(IByteWriterWithPosition* output);
 
     // Finishes the compressor, so that every data byte has reached its target.
     void FinishData();
 
-    bool mCompress;
     IByteWriterWithPosition* mOutputStream;         // the file; borrowed
     FilePosition mDataStart = 0;                    // separate length only
     ObjectNumber mLengthObjectID = 0;               // separate length only

@@ -24,7 +24,7 @@ StatusCode PDFWriter::StartPDF(const std::string& outputFilePath, PDFVersion ver
     mWritingToFile = true;
     mCheckedOutput.SetTarget(mOutputFile.GetOutputStream());
     mDocumentContext.SetOutputFile(&mOutputFile);
-    return StartDocument(version, logSettings, writerSettings);
+    return StartDocument(version, writerSettings);
 }
 
 StatusCode PDFWriter::StartPDFForStream(IByteWriterWithPosition* outputStream, PDFVersion version,
@@ -40,11 +40,10 @@ StatusCode PDFWriter::StartPDFForStream(IByteWriterWithPosition* outputStream, P
     }
     mWritingToFile = false;
     mCheckedOutput.SetTarget(outputStream);
-    return StartDocument(version, logSettings, writerSettings);
+    return StartDocument(version, writerSettings);
 }
 
-StatusCode PDFWriter::StartDocument(PDFVersion version, const TraceLogSettings& /*logSettings*/,
-                                    const WriterSettings& writerSettings)
+StatusCode PDFWriter::StartDocument(PDFVersion version, const WriterSettings& writerSettings)
 {
     mObjectsContext.SetCompressStreams(writerSettings.mCompressStreams);
     mEmbedFonts = writerSettings.mEmbedFonts;
@@ -54,26 +53,15 @@ StatusCode PDFWriter::StartDocument(PDFVersion version, const TraceLogSettings& 
     return mDocumentContext.WriteHeader(version);
 }
 
-StatusCode PDFWriter::EndPDF(const std::function<void()>& whileFlushing)
+StatusCode PDFWriter::FinishPDF()
 {
-    if (mCheckedOutput.GetTarget() == nullptr) {
-        TRACE_LOG("PDFWriter::EndPDF, Could not end PDF");
-        Cleanup();
-        return Failure;
-    }
+    return WriteDocumentEnd("FinishPDF", true);
+}
 
-    StatusCode status = mDocumentContext.FinishNewDocument(mEmbedFonts);
-    if (status != Success) {
-        TRACE_LOG("PDFWriter::EndPDF, Could not end PDF");
-    } else if (mCheckedOutput.HasWriteFailed() ||
-               (mWritingToFile && whileFlushing && mOutputFile.PushToSystem() != Success)) {
-        TRACE_LOG("PDFWriter::EndPDF, Could not write all bytes to the output");
-        status = Failure;
-    }
+StatusCode PDFWriter::EndPDF()
+{
+    StatusCode status = WriteDocumentEnd("EndPDF", false);
     const bool finishing = status == Success && mWritingToFile;
-    if (finishing && whileFlushing) {
-        whileFlushing();
-    }
     if (finishing && mFlushToDisk && mOutputFile.FlushToDisk() != Success) {
         TRACE_LOG("PDFWriter::EndPDF, Could not flush output file to disk");
         status = Failure;
@@ -88,6 +76,26 @@ StatusCode PDFWriter::EndPDF(const std::function<void()>& whileFlushing)
     return status;
 }
 
+StatusCode PDFWriter::WriteDocumentEnd(const char* operation, bool handToSystem)
+{
+    if (mDocumentEnd != DocumentEnd::NotWritten) {
+        return mDocumentEnd == DocumentEnd::Written ? Success : Failure; // already traced
+    }
+    mDocumentEnd = DocumentEnd::Failed;
+    if (mCheckedOutput.GetTarget() == nullptr ||
+        mDocumentContext.FinishNewDocument(mEmbedFonts) != Success) {
+        TRACE_LOG("PDFWriter::%s, Could not end PDF", operation);
+        return Failure;
+    }
+    if (mCheckedOutput.HasWriteFailed() ||
+        (handToSystem && mWritingToFile && mOutputFile.PushToSystem() != Success)) {
+        TRACE_LOG("PDFWriter::%s, Could not write all bytes to the output", operation);
+        return Failure;
+    }
+    mDocumentEnd = DocumentEnd::Written;
+    return Success;
+}
+
 void PDFWriter::Cleanup()
 {
     mObjectsContext.Cleanup();
@@ -96,4 +104,5 @@ void PDFWriter::Cleanup()
     mEmbedFonts = true;
     mFlushToDisk = false;
     mWritingToFile = false;
+    mDocumentEnd = DocumentEnd::NotWritten;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "pdf/io/OutputFile.h"
@@ -16,7 +15,8 @@ class IByteWriterWithPosition;
 
 // Writes one new file in PDF object syntax: StartPDF (header), the caller's objects through
 // GetObjectsContext (object 1 must be the catalog), EndPDF (cross-reference table, trailer,
-// "%%EOF", close). Can be used again for another document after EndPDF.
+// "%%EOF", close), optionally after FinishPDF, which writes that end and leaves the file open.
+// Can be used again for another document after EndPDF.
 class PDFWriter
 {
 public:
@@ -44,17 +44,29 @@ public:
     // allocated object never written), when any byte could not be written, or when the file
     // could not be flushed or closed. Whatever the result, the file is closed and both
     // contexts are clean for another document.
-    //
-    // whileFlushing, when given for a document written to a file, runs once the whole file
-    // can be read back from its path and before EndPDF waits for the file to reach the disk
-    // (with mFlushToDisk): work on the finished file goes on while the disk catches up. It
-    // does not run when the document could not be finished or written.
-    StatusCode EndPDF(const std::function<void()>& whileFlushing = {});
+    StatusCode EndPDF();
+
+    // The first half of EndPDF, for a caller that works on the finished file while its last
+    // bytes go to disk: writes the cross-reference table, the trailer and "%%EOF" and, for a
+    // file, hands every byte to the system, so that the whole file can be read back at its
+    // path. The file stays open, and with mFlushToDisk its data keeps going to disk behind the
+    // caller. EndPDF must follow whatever the result: it then only puts the file on disk,
+    // closes it and cleans up, and it fails when this did.
+    StatusCode FinishPDF();
 
 private:
-    StatusCode StartDocument(PDFVersion version, const TraceLogSettings& logSettings,
-                             const WriterSettings& writerSettings);
+    StatusCode StartDocument(PDFVersion version, const WriterSettings& writerSettings);
+    // Writes the end of the document (once); operation names the caller in trace lines.
+    // handToSystem: also pass every byte of a file on to the system.
+    StatusCode WriteDocumentEnd(const char* operation, bool handToSystem);
     void Cleanup();
+
+    enum class DocumentEnd
+    {
+        NotWritten,
+        Written,
+        Failed
+    };
 
     ObjectsContext mObjectsContext;
     DocumentContext mDocumentContext;
@@ -63,4 +75,5 @@ private:
     bool mEmbedFonts = true;
     bool mFlushToDisk = false;
     bool mWritingToFile = false;
+    DocumentEnd mDocumentEnd = DocumentEnd::NotWritten;
 };

@@ -1,58 +1,33 @@
 #include "tools/pdf-dump/DumpParser.h"
 
-#include <locale>
-#include <sstream>
+#include <string_view>
 
-#include "pdf/io/TraceLog.h"
-#include "pdf/parsing/PDFTokenizer.h"
+#include "pdf/io/IByteReaderWithPosition.h"
 
 namespace {
 
-const std::string kPDFMagic = "%PDF-";
-const std::string kStoreMagic = "%PPKLITE-";
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
+constexpr std::string_view kPDFMagic = "%PDF-";
 
 } // namespace
 
 bool DumpParser::IsTrustStore() const
 {
-    return mHeaderMagic == kStoreMagic;
+    return mHeaderMagic == AddressbookParser::kHeaderMagic;
 }
 
 StatusCode DumpParser::ParseHeaderLine()
 {
     mHeaderMagic.clear();
-    mVersion = 0;
-    PDFTokenizer tokenizer;
-    tokenizer.AttachStream(ParserStream());
-    PDFTokenizer::Token token = tokenizer.ReadToken();
-    if (!token.first) {
-        TRACE_LOG("DumpParser::ParseHeaderLine, no tokens in input, the file is empty");
+    // A store passes exactly when the installer would take it. For an ordinary PDF file that
+    // check leaves a trace line about the first line; pdf-dump keeps its log off.
+    if (AddressbookParser::ParseHeaderLine() == Success) {
+        mHeaderMagic = AddressbookParser::kHeaderMagic;
+        return Success;
+    }
+    ParserStream()->SetPosition(0);
+    if (PDFParser::ParseHeaderLine(kPDFMagic) != Success) {
         return Failure;
     }
-    std::string magic;
-    if (StartsWith(token.second, kPDFMagic)) {
-        magic = kPDFMagic;
-    } else if (StartsWith(token.second, kStoreMagic)) {
-        magic = kStoreMagic;
-    } else {
-        TRACE_LOG("DumpParser::ParseHeaderLine, file begins neither with \"%%PDF-\" nor with "
-                  "\"%%PPKLITE-\". file header = %s",
-                  token.second.c_str());
-        return Failure;
-    }
-    // The version is the leading number after the magic; none gives 0, as in the base check.
-    std::istringstream versionText(token.second.substr(magic.size()));
-    versionText.imbue(std::locale::classic());
-    double version = 0;
-    if (!(versionText >> version)) {
-        version = 0;
-    }
-    mVersion = version;
-    mHeaderMagic = magic;
+    mHeaderMagic = kPDFMagic;
     return Success;
 }

@@ -248,7 +248,7 @@ std::string ObjectDumper::DumpDocument()
 {
     std::string out = "pdf-dump objects\n";
     char version[64];
-    std::snprintf(version, sizeof(version), "%g", mParser.Version());
+    std::snprintf(version, sizeof(version), "%g", mParser.HeaderVersion());
     out += "header " + mParser.HeaderMagic() + " " + version + "\n";
     out += "trailer " + FormatObject(mParser.Trailer()) + "\n";
     const std::uint32_t count = mParser.ObjectCount();

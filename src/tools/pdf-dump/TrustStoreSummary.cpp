@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 
+#include "installer/AddressBookReader.h"
 #include "pdf/objects/PDFArray.h"
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/PDFHexString.h"
@@ -18,9 +19,6 @@
 #include "tools/pdf-dump/ObjectDumper.h"
 
 namespace {
-
-// A store lists its entries directly in the catalog (object 1), as the installer reads them.
-constexpr ObjectNumber kStoreCatalog = 1;
 
 std::string IntegerOrDash(PDFDictionary* dictionary, const char* key)
 {
@@ -62,17 +60,6 @@ std::string CertificateFields(const std::optional<std::string>& bytes)
            (description ? description->name : "-");
 }
 
-// Looks a direct dictionary up in another; the store keeps PPK and AddressBook inline.
-PDFDictionary* LookupDictionary(PDFDictionary* dictionary, const char* key)
-{
-    PDFObjectCastPtr<PDFDictionary> value(dictionary->Lookup(key));
-    PDFDictionary* result = value.Get();
-    if (result != nullptr) {
-        result->Retain(); // handed to the caller, who wraps it
-    }
-    return result;
-}
-
 } // namespace
 
 StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std::string& outText,
@@ -83,23 +70,18 @@ StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std:
             "not a trust store (the first line is not %PPKLITE-); use --objects for PDF files";
         return Failure;
     }
-    PDFObjectCastPtr<PDFDictionary> catalog(parser.ParseObjectByID(kStoreCatalog));
-    if (!catalog) {
-        outError = "object 1, the store's catalog, is missing or not a dictionary";
+    // The catalog and the dictionaries below it, found as the installer finds them.
+    StoreSchema schema;
+    if (!LoadStoreSchema(parser, schema)) {
+        outError = schema.catalog.IsNull()
+                       ? "object 1, the store's catalog, is missing or not a dictionary"
+                       : "the catalog has no /PPK (with /V) /AddressBook /Entries array";
         return Failure;
     }
-    RefCountPtr<PDFDictionary> ppk(LookupDictionary(catalog.Get(), "PPK"));
-    RefCountPtr<PDFDictionary> addressBook(
-        !ppk.IsNull() ? LookupDictionary(ppk.Get(), "AddressBook") : nullptr);
-    PDFObjectCastPtr<PDFArray> entries(!addressBook.IsNull() ? addressBook->Lookup("Entries")
-                                                             : nullptr);
-    if (!entries) {
-        outError = "the catalog has no /PPK /AddressBook /Entries array";
-        return Failure;
-    }
+    const RefCountPtr<PDFArray>& entries = schema.entries;
 
     char version[64];
-    std::snprintf(version, sizeof(version), "%g", parser.Version());
+    std::snprintf(version, sizeof(version), "%g", parser.HeaderVersion());
     outText = "Trust store: " + path + "\n";
     outText += std::string("Header version: ") + version + "\n";
     outText += "Entries: " + std::to_string(entries->GetLength()) + "\n";

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
+#include "installer/CertificateList.h"
 #include "installer/ConsoleLines.h"
 #include "installer/InstallerPaths.h"
 #include "installer/StoreReplacement.h"

@@ -107,10 +107,12 @@ TEST_F(ObjectsContextTest, EndDictionaryRefusesWrongOrder)
               "ObjectsContext::EndDictionary, nesting violation. Trying to close a dictionary "
               "while one of it's children is still open. First End the children\n");
     EXPECT_EQ(output.mBytes, before);
-    EXPECT_EQ(context.GetOpenDictionaryCount(), 2u);
+    // Both stay open, in their order; once both are closed none is.
     EXPECT_EQ(context.EndDictionary(inner), Success);
     EXPECT_EQ(context.EndDictionary(outer), Success);
-    EXPECT_EQ(context.GetOpenDictionaryCount(), 0u);
+    trace.Clear();
+    EXPECT_EQ(context.EndDictionary(outer), Failure);
+    EXPECT_NE(trace.Messages().find("stack underflow"), std::string::npos);
 }
 
 TEST_F(ObjectsContextTest, DictionaryValueOperationsEndTheirLines)
@@ -211,7 +213,6 @@ TEST_F(ObjectsContextTest, RawStreamHasASeparateLengthObject)
     ASSERT_EQ(context.StartIndirectObject(), 1u);
     std::unique_ptr<PDFStreamOutput> stream = context.StartRawStream();
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->GetLengthObjectID(), 2u);
     (void)stream->GetWriteStream()->Write(reinterpret_cast<const Byte*>("hello"), 5);
     EXPECT_EQ(context.EndStream(stream.get()), Success);
     EXPECT_EQ(output.mBytes, "1 0 obj\r\n<<\r\n\t/Length 2 0 R\r\n>>\r\nstream\r\nhello\r\n"
@@ -249,7 +250,6 @@ TEST_F(ObjectsContextTest, DirectLengthStreamWritesTheLengthInItsDictionary)
     (void)context.StartIndirectObject();
     std::unique_ptr<PDFStreamOutput> stream = context.StartStream(nullptr, true);
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->GetLengthObjectID(), 0u);
     (void)stream->GetWriteStream()->Write(reinterpret_cast<const Byte*>("abc"), 3);
     ASSERT_EQ(context.EndStream(stream.get()), Success);
     EXPECT_EQ(output.mBytes, "1 0 obj\r\n<<\r\n\t/Length 3\r\n>>\r\nstream\r\nabc\r\n"
@@ -388,12 +388,23 @@ TEST_F(ObjectsContextTest, CleanupDetachesAndEmptiesEverything)
     context.SetCompressStreams(false);
     context.Cleanup();
     EXPECT_EQ(context.GetCurrentOutputStream(), nullptr);
-    EXPECT_TRUE(context.IsCompressingStreams());
     EXPECT_EQ(context.GetReferencesRegistry().GetObjectsCount(), 1u);
-    EXPECT_EQ(context.GetOpenDictionaryCount(), 0u);
     const std::string before = output.mBytes;
     context.WriteName("Nowhere", SeparatorEndLine);
     EXPECT_EQ(output.mBytes, before);
+    {
+        TraceCapture trace;
+        EXPECT_EQ(context.EndDictionary(nullptr), Failure); // no dictionary is open any more
+        EXPECT_NE(trace.Messages().find("stack underflow"), std::string::npos);
+    }
+    // Streams are compressed again.
+    MemoryWriter next;
+    context.SetOutputStream(&next);
+    (void)context.StartIndirectObject();
+    std::unique_ptr<PDFStreamOutput> stream = context.StartStream();
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(context.EndStream(stream.get()), Success);
+    EXPECT_NE(next.mBytes.find("/Filter /FlateDecode"), std::string::npos);
 }
 
 } // namespace

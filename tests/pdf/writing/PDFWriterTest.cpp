@@ -348,7 +348,7 @@ TEST(PDFWriterTest, FlushToDiskWritesTheSameBytesAsWithout)
     }
 }
 
-TEST(PDFWriterTest, WorkWhileFlushingSeesTheWholeFileAndOnlyAFinishedOne)
+TEST(PDFWriterTest, FinishPDFLeavesTheWholeFileReadableBeforeEndPDF)
 {
     TempFolder folder;
     const std::string path = folder.PathOf("store.acrodata");
@@ -366,17 +366,45 @@ TEST(PDFWriterTest, WorkWhileFlushingSeesTheWholeFileAndOnlyAFinishedOne)
                 .GetReferencesRegistry()
                 .AllocateObjectID(); // unwritten
         }
-        bool ran = false;
-        std::string seen;
-        const StatusCode status = writer.EndPDF([&] {
-            ran = true;
-            seen = TempFolder::ReadFile(path);
-        });
-        EXPECT_EQ(ran, finished);
-        EXPECT_EQ(status, finished ? Success : Failure);
+        EXPECT_EQ(writer.FinishPDF(), finished ? Success : Failure);
+        const std::string seen = TempFolder::ReadFile(path); // the file is still open
+        EXPECT_EQ(writer.EndPDF(), finished ? Success : Failure);
+        const std::string bytes = TempFolder::ReadFile(path);
         if (finished) {
-            EXPECT_EQ(seen, TempFolder::ReadFile(path));
+            EXPECT_EQ(seen, bytes);
+            EXPECT_EQ(bytes.substr(bytes.size() - 5), "%%EOF");
+            EXPECT_EQ(trace.Messages(), "");
+        } else {
+            // Traced once, by the step that failed; EndPDF only closes the file.
+            const std::string last = "PDFWriter::FinishPDF, Could not end PDF\n";
+            ASSERT_GE(trace.Messages().size(), last.size());
+            EXPECT_EQ(trace.Messages().substr(trace.Messages().size() - last.size()), last);
+            EXPECT_EQ(trace.Messages().find("EndPDF"), std::string::npos);
         }
+    }
+}
+
+TEST(PDFWriterTest, FinishPDFThenEndPDFWritesWhatEndPDFWrites)
+{
+    std::string endOnly;
+    for (bool finishFirst : {false, true}) {
+        SCOPED_TRACE(finishFirst);
+        MemoryWriter output;
+        PDFWriter writer;
+        ASSERT_EQ(writer.StartPDFForStream(&output, PPKLiteVersion21, TraceLogSettings::Default(),
+                                           FixedDateSettings()),
+                  Success);
+        WriteSampleObjects(writer.GetObjectsContext());
+        if (finishFirst) {
+            ASSERT_EQ(writer.FinishPDF(), Success);
+            ASSERT_EQ(writer.FinishPDF(), Success); // the end is written once
+        }
+        ASSERT_EQ(writer.EndPDF(), Success);
+        if (!finishFirst) {
+            endOnly = output.mBytes;
+            continue;
+        }
+        EXPECT_EQ(output.mBytes, endOnly);
     }
 }
 
