@@ -357,7 +357,7 @@ DWORD DeleteThroughHandle(HANDLE handle, const std::wstring& systemPath, std::st
     const bool isLink = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (!isLink && (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         refusal = "Is a directory";
-        return ERROR_DIRECTORY_NOT_SUPPORTED;
+        return ERROR_DIRECTORY;
     }
     if (!isLink && !ReachesTheNameItself(handle, systemPath)) {
         refusal = "a link this system only reaches through to what it leads to";
