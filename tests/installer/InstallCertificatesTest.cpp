@@ -1,6 +1,7 @@
 #include "installer/InstallCertificates.h"
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -144,6 +145,34 @@ TEST_F(InstallCertificatesTest, ChangeMadeBeforeTheSwapIsKept)
     EXPECT_EQ(Flags(check), (std::vector<bool>{true, true, true}));
     EXPECT_FALSE(platform::PathExists(mNewStore));
     EXPECT_FALSE(platform::PathExists(mBackup));
+}
+
+// A sync or backup tool rewrites the store in place, keeps its size and puts its last write
+// time back: the change is seen all the same, and kept.
+TEST_F(InstallCertificatesTest, InPlaceChangeKeepingSizeAndWriteTimeIsKept)
+{
+    WriteStore(BuildStore({{1, Catalog("2 0 R")}, {2, Entry("aa01", 3)}}));
+    const std::string changed = BuildStore({{1, Catalog("2 0 R")}, {2, Entry("cc03", 3)}});
+    ASSERT_EQ(changed.size(), mOriginal.size());
+    int changes = 0;
+    std::ostringstream out;
+    std::vector<CertificateRecord> records = Records({"0a0b0c"});
+    InstallCertificatesTo(mStore, mNewStore, records, out, mErr, [&]() {
+        if (changes++ == 0) {
+            const fs::file_time_type written = fs::last_write_time(Utf8ToPath(mStore));
+            std::fstream file(Utf8ToPath(mStore), std::ios::in | std::ios::out | std::ios::binary);
+            file.write(changed.data(), static_cast<std::streamsize>(changed.size()));
+            file.close();
+            EXPECT_TRUE(file.good());
+            fs::last_write_time(Utf8ToPath(mStore), written);
+        }
+    });
+    EXPECT_EQ(out.str(), "adding certificates\n"
+                         "The store was changed by another program meanwhile; reading it again\n" +
+                             kInstalledLines);
+    std::vector<CertificateRecord> check = Records({"aa01", "cc03", "0a0b0c"});
+    EXPECT_TRUE(ReadAddressBook(mStore, check));
+    EXPECT_EQ(Flags(check), (std::vector<bool>{false, true, true}));
 }
 
 TEST_F(InstallCertificatesTest, StoreChangedAtEveryPassIsLeftAsTheOtherProgramWroteIt)

@@ -70,6 +70,32 @@ TEST_F(TrustCheckEndToEndTest, ExitCodeTellsWhetherTheInstallerHasWorkLeft)
     EXPECT_EQ(after.output, Lines({StorePath("DC"), "All certificates are trusted"}));
 }
 
+// Links planted beside the store, leading nowhere or to a file elsewhere, are neither
+// followed nor removed: the check changes nothing anywhere (RunCheck), its lock included.
+TEST_F(TrustCheckEndToEndTest, LinksBesideTheStoreAreLeftAsTheyAre)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    const std::string outside = mFolder.PathOf("outside");
+    const std::string nowhere = mFolder.PathOf("nowhere");
+    TempFolder::WriteFile(outside, "outside");
+    fs::create_symlink(Utf8ToPath(nowhere), Utf8ToPath(store + "-new"));
+    fs::create_symlink(Utf8ToPath(outside), Utf8ToPath(store + "-backup"));
+    fs::create_symlink(Utf8ToPath(outside), Utf8ToPath(store + "-lock"));
+    ProcessResult result = RunCheck({{"APPDATA", mAppData}});
+    EXPECT_EQ(result.exitCode, 1);
+    std::vector<std::string> lines = {store};
+    for (const CertificateFile& file : kCertificateFiles) {
+        lines.push_back(std::string("missing: ") + file.label);
+    }
+    EXPECT_EQ(result.output, Lines(lines));
+    EXPECT_EQ(TempFolder::ReadFile(outside), "outside");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Utf8ToPath(nowhere))));
+    for (const char* suffix : {"-new", "-backup", "-lock"}) {
+        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Utf8ToPath(store + suffix)))) << suffix;
+    }
+}
+
 // The stores of every product line count, named in the installer's order.
 TEST_F(TrustCheckEndToEndTest, ExitCodeCoversTheStoresOfEveryProductLine)
 {

@@ -132,6 +132,36 @@ TEST_F(PlatformTest, LockIsExclusiveUntilReleasedAndLeavesNothingBehind)
     EXPECT_EQ(entries, 1u);
 }
 
+// A program that only reads the store (trust-check) takes the lock beside other readers,
+// waits while an update holds it, and creates nothing.
+TEST_F(PlatformTest, LockForReadingIsSharedWaitsForAnUpdateAndCreatesNothing)
+{
+    using Lock = platform::ExclusiveLock;
+    std::string store = PathOf("store");
+    WriteText(store, "x");
+    std::unique_ptr<Lock> first;
+    std::unique_ptr<Lock> second;
+    std::string reason;
+    ASSERT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+    ASSERT_EQ(Lock::TryAcquire(store, second, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(Utf8ToPath(mFolder.Path()))) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+    first.reset();
+    second.reset();
+
+    std::unique_ptr<Lock> update;
+    ASSERT_EQ(Lock::TryAcquire(store, update, reason), Lock::Attempt::Acquired);
+    EXPECT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read),
+              Lock::Attempt::HeldElsewhere);
+    EXPECT_EQ(first, nullptr);
+    update.reset();
+    EXPECT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+}
+
 TEST_F(PlatformTest, LockInMissingFolderFailsWithReason)
 {
     std::unique_ptr<platform::ExclusiveLock> lock;
@@ -196,6 +226,77 @@ TEST_F(PlatformTest, AccessSettingsAndRemovalFollowTheOldFile)
         EXPECT_TRUE(platform::RemoveFile(store));
         EXPECT_TRUE(platform::RemoveFile(fresh));
         EXPECT_FALSE(platform::PathExists(store) || platform::PathExists(fresh));
+    }
+}
+
+enum class Planted
+{
+    Nothing,
+    File,
+    LinkLeadingNowhere,
+    LinkToAFileElsewhere,
+    Folder
+};
+
+struct NameCase
+{
+    Planted planted;
+    platform::NameKind kind;
+    bool removed; // by RemoveFile
+};
+
+// The names the installer creates, locks and removes are acted on themselves: a create-new
+// open refuses anything there, a remove takes a link away and never what it leads to, and a
+// folder is never removed.
+TEST_F(PlatformTest, NamesAreActedOnThemselvesNeverThroughALink)
+{
+    namespace fs = std::filesystem;
+    const NameCase cases[] = {
+        {Planted::Nothing, platform::NameKind::Missing, false},
+        {Planted::File, platform::NameKind::RegularFile, true},
+        {Planted::LinkLeadingNowhere, platform::NameKind::Link, true},
+        {Planted::LinkToAFileElsewhere, platform::NameKind::Link, true},
+        {Planted::Folder, platform::NameKind::Folder, false},
+    };
+    const std::string outside = PathOf("outside");
+    const std::string nowhere = PathOf("nowhere");
+    const std::string name = PathOf("store-new");
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.planted));
+        WriteText(outside, "outside");
+        switch (c.planted) {
+        case Planted::Nothing:
+            break;
+        case Planted::File:
+            WriteText(name, "left over");
+            break;
+        case Planted::LinkLeadingNowhere:
+            fs::create_symlink(Utf8ToPath(nowhere), Utf8ToPath(name));
+            break;
+        case Planted::LinkToAFileElsewhere:
+            fs::create_symlink(Utf8ToPath(outside), Utf8ToPath(name));
+            break;
+        case Planted::Folder:
+            fs::create_directory(Utf8ToPath(name));
+            break;
+        }
+        EXPECT_EQ(platform::KindOfName(name), c.kind);
+        std::string reason;
+        std::FILE* created = platform::OpenFile(name, "wbx", reason);
+        EXPECT_EQ(created != nullptr, c.planted == Planted::Nothing) << reason;
+        if (created != nullptr) {
+            EXPECT_EQ(std::fwrite("new", 1, 3, created), 3u);
+            std::fclose(created);
+            EXPECT_EQ(ReadText(name), "new");
+        }
+        reason.clear();
+        EXPECT_EQ(platform::RemoveFile(name, reason), c.removed || created != nullptr);
+        EXPECT_EQ(reason.empty(), c.removed || created != nullptr) << reason;
+        EXPECT_EQ(platform::KindOfName(name),
+                  c.removed || created != nullptr ? platform::NameKind::Missing : c.kind);
+        EXPECT_EQ(ReadText(outside), "outside");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(Utf8ToPath(nowhere))));
+        fs::remove_all(Utf8ToPath(name));
     }
 }
 
