@@ -92,7 +92,8 @@ std::optional<EntryCertificates> ReadEntryCertificates(const std::string& path)
 }
 
 // Moves the backup to the first free numbered name; the line names both paths.
-bool MoveBackupAside(const std::string& backupPath, const std::string& why, std::ostream& out)
+OldBackupFate MoveBackupAside(const std::string& backupPath, const std::string& why,
+                              std::ostream& out)
 {
     // Far more than a store ever gathers; a folder that holds them all is not searched on.
     constexpr int kMaxBackupNumber = 1000;
@@ -104,7 +105,7 @@ bool MoveBackupAside(const std::string& backupPath, const std::string& why, std:
         }
         if (platform::RenameNoReplace(backupPath, aside, reason)) {
             WriteLine(out, "Kept " + backupPath + " as " + aside + ": " + why);
-            return true;
+            return OldBackupFate::MovedAside;
         }
         if (platform::KindOfName(aside) == platform::NameKind::Missing) {
             break; // refused for another reason than a name taken meanwhile
@@ -112,12 +113,12 @@ bool MoveBackupAside(const std::string& backupPath, const std::string& why, std:
     }
     WriteLine(out,
               "Can't move " + backupPath + " aside: " + reason + "; the store was left unchanged");
-    return false;
+    return OldBackupFate::Stuck;
 }
 
 } // namespace
 
-bool SettleOldBackup(const std::string& storePath, std::ostream& out)
+OldBackupFate SettleOldBackup(const std::string& storePath, std::ostream& out)
 {
     const std::string backupPath = BackupPathOf(storePath);
     const std::optional<EntryCertificates> backup = ReadEntryCertificates(backupPath);
@@ -131,12 +132,5 @@ bool SettleOldBackup(const std::string& storePath, std::ostream& out)
                        backup->digests.end())) {
         return MoveBackupAside(backupPath, "it holds entries the store lacks", out);
     }
-    std::string reason;
-    if (!platform::RemoveFile(backupPath, reason)) {
-        // Redundant but kept: the first rename of the swap would fail on it.
-        WriteLine(out,
-                  "Can't remove " + backupPath + ": " + reason + "; the store was left unchanged");
-        return false;
-    }
-    return true;
+    return OldBackupFate::Redundant;
 }

@@ -54,5 +54,13 @@ bool ClearSideFiles(const std::string& storePath, const std::string& newStorePat
     case platform::NameKind::RegularFile:
         break;
     }
-    return SettleOldBackup(storePath, out);
+    switch (SettleOldBackup(storePath, out)) {
+    case OldBackupFate::Redundant:
+        return RemoveLeftover(backupPath, out);
+    case OldBackupFate::MovedAside:
+        return true;
+    case OldBackupFate::Stuck:
+        break;
+    }
+    return false;
 }
