@@ -299,21 +299,19 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The path under which the system finds the file an open handle reaches, empty when it cannot
-// tell.
-std::wstring FinalPathOf(HANDLE handle)
+// The path, within its volume, of the file an open handle reaches; empty when the system cannot
+// tell. Asked through FileNameInfo, which Wine also answers for paths past MAX_PATH (its
+// GetFinalPathNameByHandleW does not).
+std::wstring PathOnVolumeOf(HANDLE handle)
 {
-    DWORD length = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (length == 0) {
+    // The longest path the system takes, in bytes, after the structure's fixed part.
+    constexpr std::size_t kBufferBytes = sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t);
+    std::vector<DWORD> buffer(kBufferBytes / sizeof(DWORD)); // aligned for the structure
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (GetFileInformationByHandleEx(handle, FileNameInfo, info, kBufferBytes) == 0) {
         return std::wstring();
     }
-    std::wstring path(length, L'\0');
-    length = GetFinalPathNameByHandleW(handle, path.data(), length, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= path.size()) {
-        return std::wstring();
-    }
-    path.resize(length);
-    return path;
+    return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
 }
 
 // True when handle, opened on the name systemPath with FILE_FLAG_OPEN_REPARSE_POINT, reaches a
@@ -331,9 +329,9 @@ bool ReachesTheNameItself(HANDLE handle, const std::wstring& systemPath)
     if (folder == INVALID_HANDLE_VALUE) {
         return false;
     }
-    std::wstring expected = FinalPathOf(folder);
+    std::wstring expected = PathOnVolumeOf(folder);
     CloseHandle(folder);
-    const std::wstring reached = FinalPathOf(handle);
+    const std::wstring reached = PathOnVolumeOf(handle);
     if (expected.empty() || reached.empty()) {
         return false;
     }

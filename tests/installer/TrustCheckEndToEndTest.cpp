@@ -11,6 +11,7 @@
 
 #include "ProgramFoldersTest.h"
 #include "RunProcess.h"
+#include "SymbolicLinks.h"
 
 namespace fs = std::filesystem;
 
@@ -79,9 +80,9 @@ TEST_F(TrustCheckEndToEndTest, LinksBesideTheStoreAreLeftAsTheyAre)
     const std::string outside = mFolder.PathOf("outside");
     const std::string nowhere = mFolder.PathOf("nowhere");
     TempFolder::WriteFile(outside, "outside");
-    fs::create_symlink(Utf8ToPath(nowhere), Utf8ToPath(store + "-new"));
-    fs::create_symlink(Utf8ToPath(outside), Utf8ToPath(store + "-backup"));
-    fs::create_symlink(Utf8ToPath(outside), Utf8ToPath(store + "-lock"));
+    ASSERT_TRUE(MakeSymbolicLink(nowhere, store + "-new"));
+    ASSERT_TRUE(MakeSymbolicLink(outside, store + "-backup"));
+    ASSERT_TRUE(MakeSymbolicLink(outside, store + "-lock"));
     ProcessResult result = RunCheck({{"APPDATA", mAppData}});
     EXPECT_EQ(result.exitCode, 1);
     std::vector<std::string> lines = {store};
@@ -90,9 +91,9 @@ TEST_F(TrustCheckEndToEndTest, LinksBesideTheStoreAreLeftAsTheyAre)
     }
     EXPECT_EQ(result.output, Lines(lines));
     EXPECT_EQ(TempFolder::ReadFile(outside), "outside");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(Utf8ToPath(nowhere))));
+    EXPECT_FALSE(platform::PathExists(nowhere));
     for (const char* suffix : {"-new", "-backup", "-lock"}) {
-        EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Utf8ToPath(store + suffix)))) << suffix;
+        EXPECT_TRUE(IsSymbolicLink(store + suffix)) << suffix;
     }
 }
 
