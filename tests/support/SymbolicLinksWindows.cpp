@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <windows.h>
 
@@ -8,12 +9,17 @@
 
 namespace {
 
-// Runs a program of the Unix side (Wine starts one given by its Z: path) in folder, with
-// arguments without blanks; its exit code, or -1 when it could not be run.
-int RunUnixProgram(const std::wstring& program, const std::wstring& arguments,
-                   const std::string& folder)
+// Runs a shell command on the Unix side in folder (Wine starts a Unix program given by its Z:
+// path); its exit status, or -1. Wine gives a Unix program's process neither a wait nor an exit
+// code, so the shell writes its status to a file in folder, which is awaited (for at most ten
+// seconds, though it takes milliseconds), read and removed.
+int RunUnixShell(const std::string& script, const std::string& folder)
 {
-    std::wstring commandLine = program + L" " + arguments;
+    const std::string answerName = "unix-shell-status-" + std::to_string(GetCurrentProcessId());
+    const std::string answerPath = folder + "\\" + answerName;
+    const std::wstring program = L"Z:\\bin\\sh";
+    std::wstring commandLine =
+        program + L" -c \"" + platform::Utf8ToWide(script + "; echo $? >" + answerName) + L"\"";
     const std::wstring workingFolder = platform::Utf8ToWide(folder);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -22,12 +28,17 @@ int RunUnixProgram(const std::wstring& program, const std::wstring& arguments,
                        workingFolder.c_str(), &startup, &process) == 0) {
         return -1;
     }
-    DWORD exitCode = 1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
+    for (int waited = 0; waited < 10000; waited += 10) {
+        const std::string answer = TempFolder::ReadFile(answerPath);
+        if (!answer.empty() && answer.back() == '\n') {
+            (void)DeleteFileW(platform::Utf8ToWide(answerPath).c_str());
+            return std::atoi(answer.c_str());
+        }
+        Sleep(10);
+    }
+    return -1;
 }
 
 bool IsAscii(const std::string& text)
@@ -59,8 +70,7 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link)
     if (relative.empty() || !IsAscii(relative) || !IsAscii(name)) {
         return false;
     }
-    return RunUnixProgram(L"Z:\\bin\\ln", L"-s " + platform::Utf8ToWide(relative + " " + name),
-                          PathToUtf8(linkPath.parent_path())) == 0;
+    return RunUnixShell("ln -s " + relative + " " + name, PathToUtf8(linkPath.parent_path())) == 0;
 }
 
 bool IsSymbolicLink(const std::string& path)
@@ -73,8 +83,7 @@ bool IsSymbolicLink(const std::string& path)
     const std::filesystem::path name = Utf8ToPath(path);
     const std::string fileName = PathToUtf8(name.filename());
     return IsAscii(fileName) &&
-           RunUnixProgram(L"Z:\\bin\\test", L"-L " + platform::Utf8ToWide(fileName),
-                          PathToUtf8(name.parent_path())) == 0;
+           RunUnixShell("test -L " + fileName, PathToUtf8(name.parent_path())) == 0;
 }
 
 bool RemoveSymbolicLink(const std::string& path)
@@ -86,6 +95,5 @@ bool RemoveSymbolicLink(const std::string& path)
         return DeleteFileW(platform::Utf8ToWide(path).c_str()) != 0;
     }
     const std::filesystem::path name = Utf8ToPath(path);
-    return RunUnixProgram(L"Z:\\bin\\rm", platform::Utf8ToWide(PathToUtf8(name.filename())),
-                          PathToUtf8(name.parent_path())) == 0;
+    return RunUnixShell("rm " + PathToUtf8(name.filename()), PathToUtf8(name.parent_path())) == 0;
 }
