@@ -15,6 +15,7 @@
 #include "pdf/objects/PDFIndirectObjectReference.h"
 #include "pdf/objects/PDFLiteralString.h"
 #include "pdf/objects/PDFObjectCast.h"
+#include "pdf/objects/RefCountPtr.h"
 #include "pdf/writing/MD5Generator.h"
 #include "platform/Platform.h"
 
@@ -28,7 +29,8 @@ using CertificateDigest = std::array<std::uint8_t, 16>;
 // entry holds none as a string.
 std::optional<std::string> EntryCertificate(PDFDictionary* entry)
 {
-    PDFObject* cert = entry->Lookup("Cert");
+    const RefCountPtr<PDFObject> held(entry->Lookup("Cert"));
+    PDFObject* cert = held.Get();
     if (cert == nullptr) {
         return std::nullopt;
     }

@@ -381,11 +381,13 @@ DWORD DeleteThroughHandle(HANDLE handle, const std::wstring& systemPath, std::st
 }
 
 // Opens the name itself for deleting it: a link as the link (not under Wine, see
-// ReachesTheNameItself).
+// ReachesTheNameItself). A link to a folder or a junction opens only with backup semantics;
+// DeleteThroughHandle then removes the link and refuses a real folder.
 HANDLE OpenNameForDeleting(const std::wstring& systemPath)
 {
     return CreateFileW(systemPath.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                       kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                       kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 } // namespace
