@@ -336,6 +336,25 @@ TEST_F(InstallCertificatesTest, OldBackupGoesToTheFirstFreeName)
     EXPECT_FALSE(platform::PathExists(mBackup));
 }
 
+// Every numbered name taken: the backup is neither deleted nor written over, and the store
+// waits for the names to be cleared.
+TEST_F(InstallCertificatesTest, OldBackupWithoutAFreeNameLeavesStoreAlone)
+{
+    WriteStore(BuildStore({{1, Catalog("")}}));
+    TempFolder::WriteFile(mBackup, "the newest");
+    for (int number = 1; number <= 1000; ++number) {
+        TempFolder::WriteFile(mBackup + "-" + std::to_string(number), "older");
+    }
+    EXPECT_EQ(Install({"bb"}), "Can't move " + mBackup +
+                                   " aside: no free name up to -backup-1000; the store was left "
+                                   "unchanged\n");
+    EXPECT_EQ(StoreBytes(), mOriginal);
+    EXPECT_EQ(TempFolder::ReadFile(mBackup), "the newest");
+    EXPECT_EQ(TempFolder::ReadFile(mBackup + "-1000"), "older");
+    EXPECT_FALSE(platform::PathExists(mBackup + "-1001"));
+    EXPECT_FALSE(platform::PathExists(mNewStore));
+}
+
 TEST_F(InstallCertificatesTest, FolderAtTheBackupPathLeavesStoreAlone)
 {
     WriteStore(BuildStore({{1, Catalog("")}}));
