@@ -11,6 +11,7 @@
 #include "installer/ConsoleLines.h"
 #include "installer/NewStoreCheck.h"
 #include "installer/NewStoreLayout.h"
+#include "installer/SideFiles.h"
 #include "installer/StoreReplacement.h"
 #include "pdf/writing/PDFWriter.h"
 #include "platform/Platform.h"
@@ -108,6 +109,12 @@ InstallOutcome InstallOnce(const std::string& storePath, const std::string& newS
     // Whoever may read or change the store now may do the same with its replacement, and no
     // one else: the rewrite must not widen access to the user's trust store.
     std::string reason;
+    if (!platform::CopyOwner(storePath, newStorePath, reason)) {
+        RemoveUnfinishedNewStore(newStorePath);
+        WriteLine(out, "Can't give the new store the store's owner (" + reason +
+                           "); the store was left unchanged");
+        return InstallOutcome::Finished;
+    }
     if (!platform::CopyAccessSettings(storePath, newStorePath, reason)) {
         RemoveUnfinishedNewStore(newStorePath);
         WriteLine(out, "Can't give the new store the store's permissions (" + reason +
@@ -117,12 +124,11 @@ InstallOutcome InstallOnce(const std::string& storePath, const std::string& newS
     if (beforeSwap) {
         beforeSwap();
     }
-    if (platform::IdentityOf(storePath) != identity) {
+
+    switch (ReplaceStore(storePath, newStorePath, *identity, out, err)) {
+    case ReplaceOutcome::StoreChanged:
         RemoveUnfinishedNewStore(newStorePath);
         return InstallOutcome::StoreChanged;
-    }
-
-    switch (ReplaceStore(storePath, newStorePath, out, err)) {
     case ReplaceOutcome::Replaced:
         WriteLine(out, "New certificates are succesfully installed Adobe's Trusted Certificates "
                        "store.");
@@ -155,10 +161,10 @@ void InstallCertificatesTo(const std::string& storePath, const std::string& newS
         return;
     }
     std::fclose(probe);
-    // A file found there was left by a run that was stopped. Anything else (a folder, a
-    // device) is not ours to remove; creating the new store then fails on it.
-    if (platform::KindOfPath(newStorePath) == platform::PathKind::RegularFile) {
-        RemoveUnfinishedNewStore(newStorePath);
+    // Under the lock: whatever is at these names was left by a stopped run or put there by
+    // someone else.
+    if (!ClearSideFiles(storePath, newStorePath, out)) {
+        return;
     }
     // What earlier stores of the run found, so that a second pass judges this store anew.
     const std::vector<CertificateRecord> foundBefore = certificates;

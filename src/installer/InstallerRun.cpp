@@ -82,7 +82,8 @@ std::vector<std::string> StoreFolders(const std::string& profileFolder)
 } // namespace
 
 bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
-                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit)
+                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit,
+                 platform::ExclusiveLock::Use use)
 {
     bool visitedAll = true;
     for (const std::string& folder : StoreFolders(profileFolder)) {
@@ -91,8 +92,9 @@ bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds loc
         if (!HasStoreOrBackup(storePath)) {
             continue;
         }
-        visitedAll =
-            WithStoreLock(storePath, lockWait, out, [&]() { visit(storePath); }) && visitedAll;
+        visitedAll = WithStoreLock(
+                         storePath, lockWait, out, [&]() { visit(storePath); }, use) &&
+                     visitedAll;
     }
     return visitedAll;
 }

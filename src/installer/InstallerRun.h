@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "installer/CertificateList.h"
+#include "platform/Platform.h"
 
 // Updates one store; the run calls it once per existing store, in version order, while it
 // holds that store's lock.
@@ -39,6 +40,7 @@ int RunInstaller(const std::string& executableFolder,
 // are passed over. For each store path or backup path (an interrupted run's) that holds
 // anything, runs visit(storePath) while this process holds the store's lock (WithStoreLock: it
 // says so on out when it waits and when it gives up). False when a store was left alone because
-// its lock could not be had.
+// its lock could not be had. A program that only reads the stores passes use Read.
 bool VisitStores(const std::string& profileFolder, std::chrono::milliseconds lockWait,
-                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit);
+                 std::ostream& out, const std::function<void(const std::string& storePath)>& visit,
+                 platform::ExclusiveLock::Use use = platform::ExclusiveLock::Use::Update);

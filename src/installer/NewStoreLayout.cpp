@@ -214,6 +214,8 @@ WriteOutcome WriteNewStore(PDFWriter& writer, OpenedStore& store, StoreSchema& s
     // The new store replaces the old one only once it is on disk: a crash after the swap must
     // not leave an empty store behind.
     settings.mFlushToDisk = true;
+    // Whatever is at the path now was put there by someone else: never written through.
+    settings.mCreateNew = true;
     if (writer.StartPDF(newStorePath, PPKLiteVersion21, TraceLogSettings::Default(), settings) !=
         Success) {
         return WriteOutcome::CannotCreate;

@@ -13,14 +13,15 @@ constexpr int kLockPollMilliseconds = 50;
 } // namespace
 
 bool WithStoreLock(const std::string& storePath, std::chrono::milliseconds lockWait,
-                   std::ostream& out, const std::function<void()>& work)
+                   std::ostream& out, const std::function<void()>& work,
+                   platform::ExclusiveLock::Use use)
 {
     const auto giveUp = std::chrono::steady_clock::now() + lockWait;
     bool saidWaiting = false;
     std::unique_ptr<platform::ExclusiveLock> lock;
     while (lock == nullptr) {
         std::string reason;
-        switch (platform::ExclusiveLock::TryAcquire(storePath, lock, reason)) {
+        switch (platform::ExclusiveLock::TryAcquire(storePath, lock, reason, use)) {
         case platform::ExclusiveLock::Attempt::Acquired:
             continue;
         case platform::ExclusiveLock::Attempt::Failed:

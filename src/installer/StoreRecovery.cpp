@@ -1,14 +1,15 @@
 #include "installer/StoreRecovery.h"
 
 #include "installer/ConsoleLines.h"
-#include "installer/InstallerPaths.h"
 #include "installer/StoreReplacement.h"
 #include "platform/Platform.h"
 
 void RecoverInterruptedStore(const std::string& storePath, std::ostream& out)
 {
     const std::string backupPath = BackupPathOf(storePath);
-    if (platform::PathExists(storePath) || !FileExists(backupPath)) {
+    // Only a file is put back: a link there is never made the store.
+    if (platform::PathExists(storePath) ||
+        platform::KindOfName(backupPath) != platform::NameKind::RegularFile) {
         return;
     }
     std::string reason;

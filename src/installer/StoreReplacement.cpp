@@ -1,7 +1,6 @@
 #include "installer/StoreReplacement.h"
 
 #include "installer/ConsoleLines.h"
-#include "installer/InstallerPaths.h"
 #include "platform/Platform.h"
 
 std::string BackupPathOf(const std::string& storePath)
@@ -10,15 +9,14 @@ std::string BackupPathOf(const std::string& storePath)
 }
 
 ReplaceOutcome ReplaceStore(const std::string& storePath, const std::string& newStorePath,
-                            std::ostream& out, std::ostream& err)
+                            const platform::FileIdentity& readIdentity, std::ostream& out,
+                            std::ostream& err)
 {
     const std::string backupPath = BackupPathOf(storePath);
-    // A backup left by an earlier run is stale: the store itself is in place. Anything that is
-    // not a plain file (a folder) stays, and the first rename then fails on it.
-    if (FileExists(backupPath)) {
-        (void)platform::RemoveFile(backupPath); // if it stays, the first rename reports it
+    // The last moment another program's change can be seen and kept.
+    if (platform::IdentityOf(storePath) != readIdentity) {
+        return ReplaceOutcome::StoreChanged;
     }
-
     std::string reason;
     const bool movedOut = platform::RenameNoReplace(storePath, backupPath, reason);
     if (movedOut) {

@@ -32,6 +32,9 @@ std::optional<std::string> RoamingAppDataFolder();
 // sharing violation, access denied or a lock violation (a virus scanner holding the file for
 // a moment) is tried again with short pauses for about three seconds before it fails.
 // A file that a write mode creates on POSIX is readable and writable by its owner only.
+// "wbx" creates a new file and never opens one that exists: it fails when anything is at the
+// path, a link included, whether or not the link leads anywhere (O_CREAT | O_EXCL |
+// O_NOFOLLOW, CREATE_NEW). What it writes to is then always the file it made.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason);
 
@@ -68,6 +71,21 @@ enum class PathKind
 };
 PathKind KindOfPath(const std::string& path);
 
+// What the name itself is, a link not followed: what a remove or a rename of the name would
+// act on. Link covers symbolic links and, on Windows, every reparse point (junctions
+// included). Under Wine, which shows a Unix symbolic link as the file it leads to, a link to a
+// file is told by the file it opens being found under another path; a link leading nowhere
+// looks Missing there (and a "wbx" open of it still fails).
+enum class NameKind
+{
+    Missing,
+    RegularFile,
+    Link,
+    Folder,
+    Other // a FIFO, device or socket
+};
+NameKind KindOfName(const std::string& path);
+
 // Moves a file to a new name within its folder. Never replaces anything that exists under the
 // new name. The rename is on disk when this returns (the folder is flushed on POSIX, the move
 // written through on Windows). On failure returns false and puts the system's reason in reason.
@@ -75,35 +93,57 @@ PathKind KindOfPath(const std::string& path);
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason);
 
 // Deletes a file, first making it removable when it carries the read-only attribute (Windows);
-// false when it could not be deleted. Transient refusals are retried on Windows as for OpenFile.
+// false when it could not be deleted, with the reason. A link at the path is removed itself,
+// never what it leads to (POSIX unlink; Windows opens the name with
+// FILE_FLAG_OPEN_REPARSE_POINT and deletes through that handle); where the system can only
+// reach the link's target (Wine), nothing is deleted and the result is false. A folder is never
+// removed. Transient refusals are retried on Windows as for OpenFile.
 bool RemoveFile(const std::string& path);
+bool RemoveFile(const std::string& path, std::string& reason);
 
 // Which file a path names, and the state of its content, to tell whether another program
-// replaced or rewrote it meanwhile. Equal identities mean the same file, unchanged as far as
-// its size and last write time tell.
+// replaced or rewrote it meanwhile. Equal identities mean the same file, unchanged. The time
+// compared is the status-change time (POSIX st_ctime with nanoseconds, Windows ChangeTime),
+// which the system sets on every write and every change of the file's times or settings: a
+// program that rewrites a file in place and puts its size and last write time back (as sync
+// and backup tools do) still changes it.
 struct FileIdentity
 {
     std::uint64_t volume = 0;
     std::uint64_t index = 0; // the file's number on its volume (inode, file index)
     std::int64_t size = 0;
-    std::int64_t lastWrite = 0; // in the system's own unit
+    std::int64_t changeTime = 0; // in the system's own unit
     bool operator==(const FileIdentity&) const = default;
 };
 // Nothing when the path names no file that can be looked at.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
-// Gives the file at to the access settings of the file at from: the POSIX permission bits and
-// group; on Windows the read-only, hidden and system attributes and, where from carries an
-// explicit DACL (not only inherited entries), that DACL. Call it once to is complete: a
-// read-only file can no longer be written. False with the system's reason when a setting
-// could not be read or given; to may then hold some of them.
+// Gives the file at to, which this process created, the owner and group of the file at from
+// (POSIX fchown on to, opened without following a link: root may give any owner, and a user
+// giving their own file the group it had needs no privilege). False with the system's reason
+// when they could not be given, or when to is not a plain file of one name. On Windows it
+// does nothing: a per-user run creates the file as the user's, which the store is.
+bool CopyOwner(const std::string& from, const std::string& to, std::string& reason);
+
+// Gives the file at to the access settings of the file at from: the POSIX permission bits
+// (0777 only: set-user-ID, set-group-ID and sticky bits are never copied), set on to opened
+// without following a link; on Windows the read-only, hidden and system attributes and, where
+// from carries an explicit DACL (not only inherited entries), that DACL. Call CopyOwner first
+// and this once to is complete: a read-only file can no longer be written. False with the
+// system's reason when a setting could not be read or given; to may then hold some of them.
 bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason);
 
-// An exclusive hold on the file at one path, between processes that take it through this
-// class: a store is updated by one run at a time. It is released when the object goes away,
-// and by the system when the process ends in any way, killed included, and it leaves nothing
-// on disk behind. POSIX holds a flock on the folder of the path; Windows holds path + "-lock"
-// open without sharing and with delete-on-close.
+// A hold on the file at one path, between processes that take it through this class: a store
+// is updated by one run at a time, and not read while it is updated. It is released when the
+// object goes away, and by the system when the process ends in any way, killed included.
+// POSIX holds a flock on the folder of the path (exclusive to update, shared to read), and
+// nothing is created. On Windows an update creates path + "-lock" anew (CREATE_NEW), without
+// sharing and with delete-on-close, so the system removes it when the run ends, killed or not;
+// a stale lock file (left by a power cut) or a link found there is removed first, a link
+// itself (FILE_FLAG_OPEN_REPARSE_POINT), never what it leads to. A read opens an existing
+// lock file for reading only and creates nothing: with no lock file no update is running, and
+// one that starts meanwhile never changes the store in place. A folder, a device or a link
+// that cannot be removed at the lock's name gives Failed at once.
 class ExclusiveLock
 {
 public:
@@ -113,16 +153,21 @@ public:
         HeldElsewhere, // another process holds it; try again later
         Failed         // cannot be taken at all (reason says why)
     };
+    enum class Use
+    {
+        Update, // exclusive; may create (and remove) the lock's file
+        Read    // shared with other reads, excludes an update; writes nothing anywhere
+    };
     // Tries once, without waiting. lock is set when the result is Acquired.
     static Attempt TryAcquire(const std::string& path, std::unique_ptr<ExclusiveLock>& lock,
-                              std::string& reason);
+                              std::string& reason, Use use = Use::Update);
     ~ExclusiveLock();
     ExclusiveLock(const ExclusiveLock&) = delete;
     ExclusiveLock& operator=(const ExclusiveLock&) = delete;
 
 private:
     explicit ExclusiveLock(std::intptr_t handle) : mHandle(handle) {}
-    std::intptr_t mHandle; // a file descriptor (POSIX) or a HANDLE (Windows)
+    std::intptr_t mHandle; // a file descriptor (POSIX) or a HANDLE (Windows); -1: none held
 };
 
 // Suspends the calling thread for the given time.

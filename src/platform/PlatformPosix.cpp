@@ -72,9 +72,14 @@ void FlushFolder(const std::string& folder)
 std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reason)
 {
     const bool reading = mode[0] == 'r';
+    const std::string modeText(mode);
+    const bool createNew = modeText.find('x') != std::string::npos;
     int flags = O_CLOEXEC | O_NONBLOCK;
     if (reading) {
         flags |= O_RDONLY;
+    } else if (createNew) {
+        // O_EXCL alone already refuses a link at the path; O_NOFOLLOW says so once more.
+        flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
     } else {
         flags |= O_WRONLY | O_CREAT | (mode[0] == 'a' ? O_APPEND : O_TRUNC);
     }
@@ -100,7 +105,7 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reas
         return nullptr;
     }
     (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK); // a regular file ignores it
-    std::FILE* file = fdopen(fd, mode);
+    std::FILE* file = fdopen(fd, createNew ? "wb" : mode);
     if (file == nullptr) {
         reason = std::strerror(errno);
         close(fd);
@@ -158,6 +163,21 @@ PathKind KindOfPath(const std::string& path)
     return S_ISREG(info.st_mode) ? PathKind::RegularFile : PathKind::Other;
 }
 
+NameKind KindOfName(const std::string& path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
+        return NameKind::Missing;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return NameKind::Link;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return NameKind::Folder;
+    }
+    return S_ISREG(info.st_mode) ? NameKind::RegularFile : NameKind::Other;
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason)
 {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -183,9 +203,20 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
     return false;
 }
 
+bool RemoveFile(const std::string& path, std::string& reason)
+{
+    // unlink removes a link itself; it refuses a folder (EISDIR), root included.
+    if (unlink(path.c_str()) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 bool RemoveFile(const std::string& path)
 {
-    return unlink(path.c_str()) == 0;
+    std::string reason;
+    return RemoveFile(path, reason);
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path)
@@ -198,35 +229,79 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     identity.volume = static_cast<std::uint64_t>(info.st_dev);
     identity.index = static_cast<std::uint64_t>(info.st_ino);
     identity.size = static_cast<std::int64_t>(info.st_size);
-    identity.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-                         static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    identity.changeTime = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 +
+                          static_cast<std::int64_t>(info.st_ctim.tv_nsec);
     return identity;
+}
+
+namespace {
+
+// The file at path, which this process created, opened to change its settings: never through a
+// link, and only a plain file of one name, so that a name swapped meanwhile for a link or a hard
+// link to another file never passes another file's settings on. -1 with the reason otherwise.
+int OpenCreatedFile(const std::string& path, std::string& reason)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return -1;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1) {
+        reason = "Not a file of its own";
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+bool CopyOwner(const std::string& from, const std::string& to, std::string& reason)
+{
+    struct stat old;
+    if (stat(from.c_str(), &old) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    const int fd = OpenCreatedFile(to, reason);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat current;
+    bool given = fstat(fd, &current) == 0;
+    if (given && (current.st_uid != old.st_uid || current.st_gid != old.st_gid)) {
+        given = fchown(fd, old.st_uid, old.st_gid) == 0;
+    }
+    if (!given) {
+        reason = std::strerror(errno);
+    }
+    close(fd);
+    return given;
 }
 
 bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason)
 {
     struct stat old;
-    struct stat current;
-    if (stat(from.c_str(), &old) != 0 || stat(to.c_str(), &current) != 0) {
+    if (stat(from.c_str(), &old) != 0) {
         reason = std::strerror(errno);
         return false;
     }
-    // The group first: a file of mode 0640 must not become readable by another group.
-    if (current.st_gid != old.st_gid &&
-        chown(to.c_str(), static_cast<uid_t>(-1), old.st_gid) != 0) {
-        reason = std::strerror(errno);
+    const int fd = OpenCreatedFile(to, reason);
+    if (fd < 0) {
         return false;
     }
-    if (chmod(to.c_str(), old.st_mode & 07777) != 0) {
+    const bool given = fchmod(fd, old.st_mode & 0777) == 0;
+    if (!given) {
         reason = std::strerror(errno);
-        return false;
     }
-    return true;
+    close(fd);
+    return given;
 }
 
 ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
                                                  std::unique_ptr<ExclusiveLock>& lock,
-                                                 std::string& reason)
+                                                 std::string& reason, Use use)
 {
     // The folder itself is locked: nothing is created beside the file, and the lock goes with
     // the descriptor when the process ends.
@@ -235,7 +310,7 @@ ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
         reason = std::strerror(errno);
         return Attempt::Failed;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd, (use == Use::Update ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         int error = errno;
         close(fd);
         if (error == EWOULDBLOCK) {

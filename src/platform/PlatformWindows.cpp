@@ -192,6 +192,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reas
     const bool reading = mode[0] == 'r';
     const bool appending = mode[0] == 'a';
     const bool binary = std::string(mode).find('b') != std::string::npos;
+    // CREATE_NEW fails on any name that exists, a link included, also under Wine.
+    const bool createNew = std::string(mode).find('x') != std::string::npos;
     DWORD attributes = GetFileAttributesW(systemPath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         reason = "Is a directory";
@@ -203,7 +205,10 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reas
     DWORD error = WithTransientRetry([&]() {
         handle = CreateFileW(systemPath.c_str(), reading ? GENERIC_READ : GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             reading ? OPEN_EXISTING : (appending ? OPEN_ALWAYS : CREATE_ALWAYS),
+                             reading     ? OPEN_EXISTING
+                             : createNew ? CREATE_NEW
+                             : appending ? OPEN_ALWAYS
+                                         : CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         return handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     });
@@ -224,7 +229,7 @@ std::FILE* OpenFile(const std::string& path, const char* mode, std::string& reas
         reason = "no file descriptor left";
         return nullptr;
     }
-    std::FILE* file = _wfdopen(fd, Utf8ToWide(mode).c_str());
+    std::FILE* file = _wfdopen(fd, createNew ? L"wb" : Utf8ToWide(mode).c_str());
     if (file == nullptr) {
         _close(fd); // closes the handle too
         reason = "no file stream left";
@@ -290,6 +295,137 @@ PathKind KindOfPath(const std::string& path)
                : PathKind::RegularFile;
 }
 
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The path, within its volume, of the file an open handle reaches; empty when the system cannot
+// tell. Asked through FileNameInfo, which Wine also answers for paths past MAX_PATH (its
+// GetFinalPathNameByHandleW does not).
+std::wstring PathOnVolumeOf(HANDLE handle)
+{
+    // The longest path the system takes, in bytes, after the structure's fixed part.
+    constexpr std::size_t kBufferBytes = sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t);
+    std::vector<DWORD> buffer(kBufferBytes / sizeof(DWORD)); // aligned for the structure
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    if (GetFileInformationByHandleEx(handle, FileNameInfo, info, kBufferBytes) == 0) {
+        return std::wstring();
+    }
+    return std::wstring(info->FileName, info->FileNameLength / sizeof(wchar_t));
+}
+
+// True when handle, opened on the name systemPath with FILE_FLAG_OPEN_REPARSE_POINT, reaches a
+// file of that very name in that very folder. Windows always gives the name itself then (a
+// link is opened as the link). Wine ignores the flag and opens what a Unix symbolic link leads
+// to, which then lies under another path: the link must not be acted on through that handle.
+bool ReachesTheNameItself(HANDLE handle, const std::wstring& systemPath)
+{
+    const std::size_t last = systemPath.rfind(L'\\');
+    if (last == std::wstring::npos) {
+        return false;
+    }
+    HANDLE folder = CreateFileW(systemPath.substr(0, last).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::wstring expected = PathOnVolumeOf(folder);
+    CloseHandle(folder);
+    const std::wstring reached = PathOnVolumeOf(handle);
+    if (expected.empty() || reached.empty()) {
+        return false;
+    }
+    if (expected.back() != L'\\') {
+        expected += L'\\';
+    }
+    expected += systemPath.substr(last + 1);
+    return CompareStringOrdinal(expected.c_str(), -1, reached.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Deletes what handle reaches, opened on systemPath with DELETE access, read and write
+// attribute access and FILE_FLAG_OPEN_REPARSE_POINT: a link itself, a file made removable
+// first when it is read-only. Never a folder, nor a link's target reached under Wine. The name
+// goes when the last handle to it closes. ERROR_SUCCESS or the reason in refusal.
+DWORD DeleteThroughHandle(HANDLE handle, const std::wstring& systemPath, std::string& refusal)
+{
+    FILE_BASIC_INFO basic{};
+    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) == 0) {
+        return GetLastError();
+    }
+    const bool isLink = (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!isLink && (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        refusal = "Is a directory";
+        return ERROR_DIRECTORY;
+    }
+    if (!isLink && !ReachesTheNameItself(handle, systemPath)) {
+        refusal = "a link this system only reaches through to what it leads to";
+        return ERROR_CANT_ACCESS_FILE;
+    }
+    // A read-only file refuses deletion; hidden and system do not matter. Zero times are left
+    // as they are.
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO writable{};
+        writable.FileAttributes = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (writable.FileAttributes == 0) {
+            writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        }
+        (void)SetFileInformationByHandle(handle, FileBasicInfo, &writable, sizeof writable);
+    }
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    if (SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) ==
+        0) {
+        return GetLastError();
+    }
+    return ERROR_SUCCESS;
+}
+
+// Opens the name itself for deleting it: a link as the link (not under Wine, see
+// ReachesTheNameItself). A link to a folder or a junction opens only with backup semantics;
+// DeleteThroughHandle then removes the link and refuses a real folder.
+HANDLE OpenNameForDeleting(const std::wstring& systemPath)
+{
+    return CreateFileW(systemPath.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                       kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+} // namespace
+
+NameKind KindOfName(const std::string& path)
+{
+    const std::wstring systemPath = SystemPath(path);
+    // GetFileAttributesW never follows a link: it gives the link's own attributes.
+    const DWORD attributes =
+        systemPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(systemPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return NameKind::Missing;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return NameKind::Link;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return NameKind::Folder;
+    }
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+        return NameKind::Other;
+    }
+    // Attributes only: granted even while another program holds the file without sharing.
+    HANDLE handle = CreateFileW(systemPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return NameKind::RegularFile; // what acts on it later looks again through its own handle
+    }
+    NameKind kind = NameKind::RegularFile;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        kind = NameKind::Other;
+    } else if (!ReachesTheNameItself(handle, systemPath)) {
+        kind = NameKind::Link; // Wine: a Unix symbolic link, shown as the file it leads to
+    }
+    CloseHandle(handle);
+    return kind;
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to, std::string& reason)
 {
     std::wstring systemFrom = SystemPath(from);
@@ -308,20 +444,42 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::string
     return false;
 }
 
-bool RemoveFile(const std::string& path)
+bool RemoveFile(const std::string& path, std::string& reason)
 {
-    std::wstring systemPath = SystemPath(path);
+    const std::wstring systemPath = SystemPath(path);
     if (systemPath.empty()) {
+        reason = "empty path";
         return false;
     }
-    // A read-only file refuses deletion with access denied; hidden and system do not matter.
-    DWORD attributes = GetFileAttributesW(systemPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        (void)SetFileAttributesW(systemPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    // A folder is refused at once: opening it for deletion answers access denied, which would
+    // be retried in vain.
+    const DWORD attributes = GetFileAttributesW(systemPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        reason = "Is a directory";
+        return false;
     }
-    return WithTransientRetry([&]() {
-               return DeleteFileW(systemPath.c_str()) != 0 ? ERROR_SUCCESS : GetLastError();
-           }) == ERROR_SUCCESS;
+    std::string refusal;
+    const DWORD error = WithTransientRetry([&]() {
+        HANDLE handle = OpenNameForDeleting(systemPath);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return GetLastError();
+        }
+        const DWORD result = DeleteThroughHandle(handle, systemPath, refusal);
+        CloseHandle(handle); // the name goes now, or when another program's handle closes
+        return result;
+    });
+    if (error == ERROR_SUCCESS) {
+        return true;
+    }
+    reason = refusal.empty() ? SystemMessage(error) : refusal;
+    return false;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    std::string reason;
+    return RemoveFile(path, reason);
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path)
@@ -336,7 +494,13 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
         return std::nullopt;
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    FILE_BASIC_INFO basic{};
+    // ChangeTime, not the last write time: a program can put that back with SetFileTime, but
+    // not the change time, which every write and every SetFileTime moves on. Wine gives the
+    // Unix status-change time here.
+    const bool known =
+        GetFileInformationByHandle(handle, &info) != 0 &&
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) != 0;
     CloseHandle(handle);
     if (!known) {
         return std::nullopt;
@@ -346,9 +510,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     identity.size = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
-    identity.lastWrite = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-        info.ftLastWriteTime.dwLowDateTime);
+    identity.changeTime = basic.ChangeTime.QuadPart;
     return identity;
 }
 
@@ -408,6 +570,11 @@ DWORD CopyExplicitDacl(const std::wstring& from, std::wstring to)
 
 } // namespace
 
+bool CopyOwner(const std::string&, const std::string&, std::string&)
+{
+    return true; // the run is the user's own, so the file it created is the user's, as the store
+}
+
 bool CopyAccessSettings(const std::string& from, const std::string& to, std::string& reason)
 {
     const std::wstring systemFrom = SystemPath(from);
@@ -434,36 +601,136 @@ bool CopyAccessSettings(const std::string& from, const std::string& to, std::str
     return true;
 }
 
-ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
-                                                 std::unique_ptr<ExclusiveLock>& lock,
-                                                 std::string& reason)
+namespace {
+
+// Held by another run or just released by one: another run shares nothing, so any open but an
+// attributes-only one is refused; a lock file whose run has ended refuses every open (access
+// denied) until the system has removed it.
+bool IsHeldElsewhere(DWORD error, const std::wstring& lockPath)
 {
-    // No sharing at all, so a second opener is refused; delete-on-close, so the system
-    // removes the file when the last handle goes, also when the process is killed.
-    const std::wstring lockPath = SystemPath(path + "-lock");
-    HANDLE handle = CreateFileW(
-        lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           (error == ERROR_ACCESS_DENIED &&
+            GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+std::string NotALockFile(const std::string& lockName)
+{
+    return "something other than a file is at " + lockName;
+}
+
+// A read: the existing lock file, opened for reading with read sharing only, so that an update
+// (which asks for delete access) waits for it; nothing is created or removed.
+ExclusiveLock::Attempt TryAcquireForReading(const std::string& lockName, HANDLE& handle,
+                                            std::string& reason)
+{
+    const std::wstring lockPath = SystemPath(lockName);
+    handle = CreateFileW(lockPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
-        lock.reset(new ExclusiveLock(reinterpret_cast<std::intptr_t>(handle)));
-        return Attempt::Acquired;
+        return ExclusiveLock::Attempt::Acquired;
     }
     const DWORD error = GetLastError();
-    // Held by another run: sharing violation. Just released and waiting for its deletion (or
-    // looked at by a scanner meanwhile): access denied while the file is still there. Access
-    // denied without any lock file means the folder takes no new file from us.
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-        (error == ERROR_ACCESS_DENIED &&
-         GetFileAttributesW(lockPath.c_str()) != INVALID_FILE_ATTRIBUTES)) {
-        return Attempt::HeldElsewhere;
+    if (error == ERROR_FILE_NOT_FOUND) {
+        return ExclusiveLock::Attempt::Acquired; // no update runs: nothing to hold
+    }
+    const NameKind kind = KindOfName(lockName);
+    if (kind == NameKind::Folder || kind == NameKind::Other) {
+        reason = NotALockFile(lockName);
+        return ExclusiveLock::Attempt::Failed;
+    }
+    if (IsHeldElsewhere(error, lockPath)) {
+        return ExclusiveLock::Attempt::HeldElsewhere;
     }
     reason = SystemMessage(error);
-    return Attempt::Failed;
+    return ExclusiveLock::Attempt::Failed;
+}
+
+// An update: the lock file created anew, sharing nothing, deleted by the system when the last
+// handle closes, the process killed included. Only a file this run created is ever opened
+// delete-on-close, so the deletion can only ever remove that file.
+ExclusiveLock::Attempt TryAcquireForUpdate(const std::string& lockName, HANDLE& handle,
+                                           std::string& reason)
+{
+    const std::wstring lockPath = SystemPath(lockName);
+    // Twice at most: once more after a leftover was removed, or after the name went away
+    // between the attempt and the look at it.
+    for (int round = 0; round < 2; ++round) {
+        handle = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                             CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
+                                 FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                             nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            return ExclusiveLock::Attempt::Acquired;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            if (IsHeldElsewhere(error, lockPath)) {
+                return ExclusiveLock::Attempt::HeldElsewhere;
+            }
+            reason = SystemMessage(error);
+            return ExclusiveLock::Attempt::Failed;
+        }
+        switch (KindOfName(lockName)) {
+        case NameKind::Folder:
+        case NameKind::Other:
+            reason = NotALockFile(lockName);
+            return ExclusiveLock::Attempt::Failed;
+        case NameKind::Missing:
+            continue; // gone meanwhile; or, under Wine, a link leading nowhere
+        case NameKind::RegularFile:
+        case NameKind::Link:
+            break;
+        }
+        // Not retried: a run holding the lock refuses delete access, and is waited for.
+        HANDLE existing = OpenNameForDeleting(lockPath);
+        if (existing == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) {
+                continue;
+            }
+            if (IsHeldElsewhere(error, lockPath)) {
+                return ExclusiveLock::Attempt::HeldElsewhere;
+            }
+            reason = SystemMessage(error);
+            return ExclusiveLock::Attempt::Failed;
+        }
+        // No run holds it: a lock file a power cut left behind, or a link put there. Removed,
+        // a link itself, then created anew.
+        std::string refusal;
+        error = DeleteThroughHandle(existing, lockPath, refusal);
+        CloseHandle(existing);
+        if (error != ERROR_SUCCESS) {
+            reason = "can't remove " + lockName + ": " +
+                     (refusal.empty() ? SystemMessage(error) : refusal);
+            return ExclusiveLock::Attempt::Failed;
+        }
+    }
+    reason = "something that can't be removed is at " + lockName;
+    return ExclusiveLock::Attempt::Failed;
+}
+
+} // namespace
+
+ExclusiveLock::Attempt ExclusiveLock::TryAcquire(const std::string& path,
+                                                 std::unique_ptr<ExclusiveLock>& lock,
+                                                 std::string& reason, Use use)
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const Attempt attempt = use == Use::Update
+                                ? TryAcquireForUpdate(path + "-lock", handle, reason)
+                                : TryAcquireForReading(path + "-lock", handle, reason);
+    if (attempt == Attempt::Acquired) {
+        lock.reset(new ExclusiveLock(reinterpret_cast<std::intptr_t>(handle)));
+    }
+    return attempt;
 }
 
 ExclusiveLock::~ExclusiveLock()
 {
-    CloseHandle(reinterpret_cast<HANDLE>(mHandle));
+    if (reinterpret_cast<HANDLE>(mHandle) != INVALID_HANDLE_VALUE) {
+        CloseHandle(reinterpret_cast<HANDLE>(mHandle));
+    }
 }
 
 void SleepMilliseconds(int milliseconds)

@@ -114,42 +114,6 @@ TEST_F(InstallerEndToEndTest, StoresWhoseValuesCannotBeKeptAreLeftAloneWithOneLi
     EXPECT_FALSE(platform::PathExists(StorePath("11.0") + "-new"));
 }
 
-TEST_F(InstallerEndToEndTest, StaleBackupFileIsRemovedAndInstallProceeds)
-{
-    CopyExampleStore("DC");
-    TempFolder::WriteFile(StorePath("DC") + "-backup", "stale");
-    EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + InstalledLines());
-    EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-backup"));
-}
-
-TEST_F(InstallerEndToEndTest, BlockedPathsLeaveTheStoreIntact)
-{
-    struct BlockedCase
-    {
-        const char* suffix;
-        std::string lines;
-    };
-    const BlockedCase cases[] = {
-        {"-backup", Line("adding certificates") +
-                        Line("Adobe's Trusted Certificates store was left unchanged.")},
-        {"-new", Line("adding certificates") +
-                     Line("Can't create the new store file; the store was left unchanged")},
-    };
-    CopyExampleStore("DC");
-    const std::string before = TempFolder::ReadFile(StorePath("DC"));
-    for (const BlockedCase& c : cases) {
-        SCOPED_TRACE(c.suffix);
-        const fs::path blocker = Utf8ToPath(StorePath("DC") + c.suffix);
-        fs::create_directories(blocker / "content");
-        EXPECT_EQ(RunInstallerProgram(), Line(StorePath("DC")) + c.lines);
-        EXPECT_EQ(TempFolder::ReadFile(StorePath("DC")), before);
-        EXPECT_TRUE(fs::is_directory(blocker / "content"));
-        fs::remove_all(blocker);
-        EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-new"));
-        EXPECT_FALSE(platform::PathExists(StorePath("DC") + "-backup"));
-    }
-}
-
 TEST_F(InstallerEndToEndTest, StoreLeftAsBackupByAnInterruptedRunIsRestored)
 {
     CopyExampleStore("DC");

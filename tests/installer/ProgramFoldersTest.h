@@ -70,13 +70,15 @@ protected:
         TempFolder::WriteFile(StorePath(version), bytes);
     }
 
-    // The example profile's store, copied as the store of the version.
-    void CopyExampleStore(const char* version) const
+    // The example profile's store: two entries, none of the example certificates.
+    static std::string ExampleStore()
     {
-        WriteStore(version, TempFolder::ReadFile(std::string(TRUST_INSTALLER_EXAMPLES) +
-                                                 "/profile/Adobe/Acrobat/DC/Security/"
-                                                 "addressbook.acrodata"));
+        return TempFolder::ReadFile(std::string(TRUST_INSTALLER_EXAMPLES) +
+                                    "/profile/Adobe/Acrobat/DC/Security/addressbook.acrodata");
     }
+
+    // The example profile's store, copied as the store of the version.
+    void CopyExampleStore(const char* version) const { WriteStore(version, ExampleStore()); }
 
     // The example's store in the folders of four product lines, beside a folder without a store
     // ("Extra") and a file named like a product line ("2024"); the four folders in the order a

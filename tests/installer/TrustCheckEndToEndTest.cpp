@@ -11,6 +11,7 @@
 
 #include "ProgramFoldersTest.h"
 #include "RunProcess.h"
+#include "SymbolicLinks.h"
 
 namespace fs = std::filesystem;
 
@@ -68,6 +69,32 @@ TEST_F(TrustCheckEndToEndTest, ExitCodeTellsWhetherTheInstallerHasWorkLeft)
     ProcessResult after = RunCheck(environment);
     EXPECT_EQ(after.exitCode, 0);
     EXPECT_EQ(after.output, Lines({StorePath("DC"), "All certificates are trusted"}));
+}
+
+// Links planted beside the store, leading nowhere or to a file elsewhere, are neither
+// followed nor removed: the check changes nothing anywhere (RunCheck), its lock included.
+TEST_F(TrustCheckEndToEndTest, LinksBesideTheStoreAreLeftAsTheyAre)
+{
+    CopyExampleStore("DC");
+    const std::string store = StorePath("DC");
+    const std::string outside = mFolder.PathOf("outside");
+    const std::string nowhere = mFolder.PathOf("nowhere");
+    TempFolder::WriteFile(outside, "outside");
+    ASSERT_TRUE(MakeSymbolicLink(nowhere, store + "-new"));
+    ASSERT_TRUE(MakeSymbolicLink(outside, store + "-backup"));
+    ASSERT_TRUE(MakeSymbolicLink(outside, store + "-lock"));
+    ProcessResult result = RunCheck({{"APPDATA", mAppData}});
+    EXPECT_EQ(result.exitCode, 1);
+    std::vector<std::string> lines = {store};
+    for (const CertificateFile& file : kCertificateFiles) {
+        lines.push_back(std::string("missing: ") + file.label);
+    }
+    EXPECT_EQ(result.output, Lines(lines));
+    EXPECT_EQ(TempFolder::ReadFile(outside), "outside");
+    EXPECT_FALSE(platform::PathExists(nowhere));
+    for (const char* suffix : {"-new", "-backup", "-lock"}) {
+        EXPECT_TRUE(IsSymbolicLink(store + suffix)) << suffix;
+    }
 }
 
 // The stores of every product line count, named in the installer's order.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "RunProcess.h"
+#include "SymbolicLinks.h"
 #include "TempFolder.h"
 #ifdef _WIN32
 #include "platform/WideStrings.h"
@@ -132,6 +134,36 @@ TEST_F(PlatformTest, LockIsExclusiveUntilReleasedAndLeavesNothingBehind)
     EXPECT_EQ(entries, 1u);
 }
 
+// A program that only reads the store (trust-check) takes the lock beside other readers,
+// waits while an update holds it, and creates nothing.
+TEST_F(PlatformTest, LockForReadingIsSharedWaitsForAnUpdateAndCreatesNothing)
+{
+    using Lock = platform::ExclusiveLock;
+    std::string store = PathOf("store");
+    WriteText(store, "x");
+    std::unique_ptr<Lock> first;
+    std::unique_ptr<Lock> second;
+    std::string reason;
+    ASSERT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+    ASSERT_EQ(Lock::TryAcquire(store, second, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(Utf8ToPath(mFolder.Path()))) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1u);
+    first.reset();
+    second.reset();
+
+    std::unique_ptr<Lock> update;
+    ASSERT_EQ(Lock::TryAcquire(store, update, reason), Lock::Attempt::Acquired);
+    EXPECT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read),
+              Lock::Attempt::HeldElsewhere);
+    EXPECT_EQ(first, nullptr);
+    update.reset();
+    EXPECT_EQ(Lock::TryAcquire(store, first, reason, Lock::Use::Read), Lock::Attempt::Acquired);
+}
+
 TEST_F(PlatformTest, LockInMissingFolderFailsWithReason)
 {
     std::unique_ptr<platform::ExclusiveLock> lock;
@@ -196,6 +228,88 @@ TEST_F(PlatformTest, AccessSettingsAndRemovalFollowTheOldFile)
         EXPECT_TRUE(platform::RemoveFile(store));
         EXPECT_TRUE(platform::RemoveFile(fresh));
         EXPECT_FALSE(platform::PathExists(store) || platform::PathExists(fresh));
+    }
+}
+
+enum class Planted
+{
+    Nothing,
+    File,
+    LinkLeadingNowhere,
+    LinkToAFileElsewhere,
+    Folder
+};
+
+struct NameCase
+{
+    Planted planted;
+    platform::NameKind kind;
+    bool removed; // by RemoveFile
+    // Wine shows a Unix link as what it leads to, and can only reach that: a link leading
+    // nowhere looks missing, and no link is removed.
+    platform::NameKind kindUnderWine;
+    bool removedUnderWine;
+};
+
+// The names the installer creates, locks and removes are acted on themselves: a create-new
+// open refuses anything there, a remove takes a link away and never what it leads to, and a
+// folder is never removed.
+TEST_F(PlatformTest, NamesAreActedOnThemselvesNeverThroughALink)
+{
+    namespace fs = std::filesystem;
+    using platform::NameKind;
+    const NameCase cases[] = {
+        {Planted::Nothing, NameKind::Missing, false, NameKind::Missing, false},
+        {Planted::File, NameKind::RegularFile, true, NameKind::RegularFile, true},
+        {Planted::LinkLeadingNowhere, NameKind::Link, true, NameKind::Missing, false},
+        {Planted::LinkToAFileElsewhere, NameKind::Link, true, NameKind::Link, false},
+        {Planted::Folder, NameKind::Folder, false, NameKind::Folder, false},
+    };
+    const std::string outside = PathOf("outside");
+    const std::string nowhere = PathOf("nowhere");
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.planted));
+        const NameKind kind = RunsUnderWine() ? c.kindUnderWine : c.kind;
+        const bool removed = RunsUnderWine() ? c.removedUnderWine : c.removed;
+        const std::string name = PathOf("store-new-" + std::to_string(static_cast<int>(c.planted)));
+        WriteText(outside, "outside");
+        switch (c.planted) {
+        case Planted::Nothing:
+            break;
+        case Planted::File:
+            WriteText(name, "left over");
+            break;
+        case Planted::LinkLeadingNowhere:
+            ASSERT_TRUE(MakeSymbolicLink(nowhere, name));
+            break;
+        case Planted::LinkToAFileElsewhere:
+            ASSERT_TRUE(MakeSymbolicLink(outside, name));
+            break;
+        case Planted::Folder:
+            fs::create_directory(Utf8ToPath(name));
+            break;
+        }
+        EXPECT_EQ(platform::KindOfName(name), kind);
+        std::string reason;
+        std::FILE* created = platform::OpenFile(name, "wbx", reason);
+        EXPECT_EQ(created != nullptr, c.planted == Planted::Nothing) << reason;
+        if (created != nullptr) {
+            EXPECT_EQ(std::fwrite("new", 1, 3, created), 3u);
+            std::fclose(created);
+            EXPECT_EQ(ReadText(name), "new");
+        }
+        const bool gone = removed || created != nullptr;
+        reason.clear();
+        EXPECT_EQ(platform::RemoveFile(name, reason), gone);
+        EXPECT_EQ(reason.empty(), gone) << reason;
+        EXPECT_EQ(platform::KindOfName(name), gone ? NameKind::Missing : kind);
+        EXPECT_EQ(ReadText(outside), "outside");
+        EXPECT_FALSE(platform::PathExists(nowhere));
+        if (c.planted == Planted::LinkLeadingNowhere ||
+            c.planted == Planted::LinkToAFileElsewhere) {
+            EXPECT_EQ(IsSymbolicLink(name), !gone);
+            (void)RemoveSymbolicLink(name);
+        }
     }
 }
 

@@ -48,6 +48,10 @@ void KillProcess(const StartedProcess& process);
 // end translation of Windows: to pass on what a child wrote.
 void WriteOutputBytes(const std::string& bytes);
 
+// True when the tests run under Wine, which differs from Windows in a few ways the tests meet
+// (the profile variables it gives a child, what it shows of links).
+bool RunsUnderWine();
+
 inline constexpr std::size_t kMaxProcessOutputBytes = 1024 * 1024;
 
 // What a console line ends with in a child's standard output: text-mode output on Windows

@@ -10,6 +10,11 @@ extern char** environ;
 
 const char* const kConsoleLineEnd = "\n";
 
+bool RunsUnderWine()
+{
+    return false;
+}
+
 namespace {
 
 std::string NameOf(const std::string& entry)

@@ -15,18 +15,12 @@ bool SameName(const std::wstring& a, const std::wstring& b)
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool IsWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 // Wine builds a new process's profile variables again from the registry, overriding the
 // environment its parent passed. Drop the registry copy so the child sees ours. Only under
 // Wine: on Windows that value belongs to the user's session.
 void ForgetWineProfileVariable(const std::wstring& name)
 {
-    if (IsWine()) {
+    if (RunsUnderWine()) {
         (void)RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Volatile Environment", name.c_str());
     }
 }
@@ -72,6 +66,12 @@ std::wstring EnvironmentBlock(const EnvironmentChanges& changes)
 }
 
 } // namespace
+
+bool RunsUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 StartedProcess StartProcess(const std::string& executable,
                             const std::vector<std::string>& arguments,

@@ -11,7 +11,7 @@ OutputFile::~OutputFile()
     (void)CloseFile(); // a destructor cannot report; callers that care call CloseFile first
 }
 
-StatusCode OutputFile::OpenFile(const std::string& path, bool append)
+StatusCode OutputFile::OpenFile(const std::string& path, bool append, bool createNew)
 {
     if (CloseFile() != Success) {
         TRACE_LOG(
@@ -21,7 +21,7 @@ StatusCode OutputFile::OpenFile(const std::string& path, bool append)
     }
 
     auto fileStream = std::make_unique<OutputFileStream>();
-    if (fileStream->Open(path, append) != Success) {
+    if (fileStream->Open(path, append, createNew) != Success) {
         TRACE_LOG("OutputFile::OpenFile, Unexpected Failure. Cannot open file for writing - %s",
                   path.c_str());
         return Failure;

@@ -20,10 +20,11 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // append: keep the content and write after it ("ab"), else create or truncate ("wb").
+    // append: keep the content and write after it ("ab"), else create or truncate ("wb"), or
+    // with createNew create a file that must not exist yet, never following a link ("wbx").
     // Closes a file already open first. Traces and returns Failure when the old file cannot be
     // closed or the new one cannot be opened; the wrapper is then closed.
-    StatusCode OpenFile(const std::string& path, bool append = false);
+    StatusCode OpenFile(const std::string& path, bool append = false, bool createNew = false);
     // Success when nothing is open. Failure when buffered bytes could not all be written or
     // closing the handle failed: bytes were lost.
     StatusCode CloseFile();

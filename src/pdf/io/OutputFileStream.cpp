@@ -10,10 +10,10 @@ OutputFileStream::~OutputFileStream()
     (void)Close(); // nothing to report to from a destructor; call Close to know
 }
 
-StatusCode OutputFileStream::Open(const std::string& path, bool append)
+StatusCode OutputFileStream::Open(const std::string& path, bool append, bool createNew)
 {
     (void)Close(); // the previous file is no longer wanted; only the new open matters
-    mStream = platform::OpenFile(path, append ? "ab" : "wb");
+    mStream = platform::OpenFile(path, append ? "ab" : (createNew ? "wbx" : "wb"));
     if (mStream == nullptr) {
         return Failure;
     }

@@ -10,8 +10,9 @@
 #include "pdf/io/IByteWriterWithPosition.h"
 #include "pdf/io/StatusCode.h"
 
-// Unbuffered writer over a file opened through the platform: "ab" when appending, "wb"
-// (create or truncate) otherwise. Every operation on a closed stream does nothing and
+// Unbuffered writer over a file opened through the platform: "ab" when appending, "wbx"
+// (create a file that does not exist yet) when creating new, "wb" (create or truncate)
+// otherwise. Every operation on a closed stream does nothing and
 // returns 0.
 //
 // With flush-behind on, the file's data goes to disk while it is written, so that the final
@@ -31,7 +32,7 @@ public:
 
     // Closes a handle already held first. On success the position is at the end of the file,
     // so an appending stream starts at the file's size.
-    StatusCode Open(const std::string& path, bool append);
+    StatusCode Open(const std::string& path, bool append, bool createNew = false);
     // Waits for a running background flush, then closes. Failure when the library reports an
     // error from closing (which includes writing out its own buffer) or when bytes pushed out
     // at a flush-behind interval were refused. Success when nothing is open. Flush-behind is

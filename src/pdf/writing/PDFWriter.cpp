@@ -15,7 +15,7 @@ StatusCode PDFWriter::StartPDF(const std::string& outputFilePath, PDFVersion ver
     // A document left unfinished by an earlier StartPDF is abandoned, not mixed in.
     (void)mOutputFile.CloseFile(); // its bytes no longer matter
     Cleanup();
-    if (mOutputFile.OpenFile(outputFilePath, false) != Success) {
+    if (mOutputFile.OpenFile(outputFilePath, false, writerSettings.mCreateNew) != Success) {
         return Failure; // the file layer traced the reason
     }
     if (writerSettings.mFlushToDisk) {

@@ -70,13 +70,15 @@ TrustCheckResult RunTrustCheck(const std::string& executableFolder,
     bool foundStore = false;
     TrustCheckResult result = TrustCheckResult::NothingToDo;
     const bool visitedAll = VisitStores(
-        ComposeProfileFolder(*appDataFolder), lockWait, out, [&](const std::string& storePath) {
+        ComposeProfileFolder(*appDataFolder), lockWait, out,
+        [&](const std::string& storePath) {
             const std::optional<TrustCheckResult> store = CheckStore(storePath, *certificates, out);
             if (store) {
                 foundStore = true;
                 result = std::max(result, *store);
             }
-        });
+        },
+        platform::ExclusiveLock::Use::Read);
     // A store left alone after the wait was named by its line: what it holds is not known.
     if (!visitedAll) {
         return TrustCheckResult::CannotTell;
