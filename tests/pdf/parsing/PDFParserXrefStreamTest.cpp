@@ -1107,3 +1107,20 @@ TEST(PDFParserXrefStreamTest, ExtenderSeesObjectStartAndEnd)
         EXPECT_EQ(extender.mEvents, c.events);
     }
 }
+
+TEST(PDFParserXrefStreamTest, ObjectOutsideTheDecodedDataIsTraced)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddStreamObject(10, "/N 2 /First 13", "2 0 3 999999 << /ID 2 >>");
+    builder.AddCompressedEntry(2, 10, 0).AddCompressedEntry(3, 10, 1);
+    builder.EndWithXrefStream(11, Options{});
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    (void)parser.ParseDirectoryOnly(&reader);
+    TraceCapture trace;
+    EXPECT_EQ(parser.ParseObjectByID(3), nullptr);
+    EXPECT_EQ(trace.Lines(), std::vector<std::string>{"PDFParser::ParseObjectFromObjectStream, "
+                                                      "object 3 lies outside the data of object "
+                                                      "stream 10"});
+}
