@@ -41,10 +41,8 @@ StatusCode XrefStreamReader::ParseXrefFromXrefStream(XrefTable& table,
                   static_cast<long long>(xrefStreamOffset));
         return Failure;
     }
-    mParser.mStream->SetPosition(xrefStreamOffset);
-    mParser.mObjectParser.ClearReadState();
-    PDFObjectCastPtr<PDFInteger> objectID(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    mParser.MoveTo(xrefStreamOffset);
+    PDFObjectCastPtr<PDFInteger> objectID(mParser.ParseNextObject());
     if (objectID.IsNull() || objectID->GetValue() <= 0) {
         TRACE_LOG("PDFParser::ParseXrefFromXrefStream, expecting object number for xref stream "
                   "at %lld",
@@ -110,8 +108,7 @@ StatusCode XrefStreamReader::ParseXrefFromXrefStream(XrefTable& table, PDFStream
             return Failure;
         }
     }
-    mParser.mStream->SetPosition(xrefStream->GetDataStart());
-    mParser.mObjectParser.ClearReadState();
+    mParser.MoveTo(xrefStream->GetDataStart());
 
     auto growTable = [this, &table](long long first, long long count) {
         const auto end = static_cast<std::uint64_t>(first) + static_cast<std::uint64_t>(count);
