@@ -842,15 +842,25 @@ TEST(PDFParserXrefStreamTest, BadObjectStreamsGiveNullAndTrace)
     }
 }
 
+namespace {
+
+// Object 3's header offset puts it far beyond the data of its object stream 10.
+std::string ObjectBeyondItsStreamFile()
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddStreamObject(10, "/N 2 /First 13", "2 0 3 999999 << /ID 2 >>");
+    builder.AddCompressedEntry(2, 10, 0).AddCompressedEntry(3, 10, 1);
+    builder.EndWithXrefStream(11, Options{});
+    return builder.Build();
+}
+
+} // namespace
+
 TEST(PDFParserXrefStreamTest, ObjectOutsideTheDecodedDataGivesNull)
 {
     for (std::size_t limit : {PDFParser::kDefaultObjectStreamCacheLimit, std::size_t{0}}) {
-        PdfStreamFileBuilder builder;
-        builder.AddObject(1, 0, "<< /ID 1 >>");
-        builder.AddStreamObject(10, "/N 2 /First 13", "2 0 3 999999 << /ID 2 >>");
-        builder.AddCompressedEntry(2, 10, 0).AddCompressedEntry(3, 10, 1);
-        builder.EndWithXrefStream(11, Options{});
-        MemoryReader reader(builder.Build());
+        MemoryReader reader(ObjectBeyondItsStreamFile());
         PDFParser parser;
         parser.SetObjectStreamCacheLimit(limit);
         (void)parser.ParseDirectoryOnly(&reader);
@@ -1110,12 +1120,7 @@ TEST(PDFParserXrefStreamTest, ExtenderSeesObjectStartAndEnd)
 
 TEST(PDFParserXrefStreamTest, ObjectOutsideTheDecodedDataIsTraced)
 {
-    PdfStreamFileBuilder builder;
-    builder.AddObject(1, 0, "<< /ID 1 >>");
-    builder.AddStreamObject(10, "/N 2 /First 13", "2 0 3 999999 << /ID 2 >>");
-    builder.AddCompressedEntry(2, 10, 0).AddCompressedEntry(3, 10, 1);
-    builder.EndWithXrefStream(11, Options{});
-    MemoryReader reader(builder.Build());
+    MemoryReader reader(ObjectBeyondItsStreamFile());
     PDFParser parser;
     (void)parser.ParseDirectoryOnly(&reader);
     TraceCapture trace;
