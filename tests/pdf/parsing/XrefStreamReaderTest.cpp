@@ -6,6 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "ParsingTestSupport.h"
+#include "StreamFileTestSupport.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/PDFInteger.h"
+#include "pdf/objects/PDFObjectCast.h"
+#include "pdf/parsing/PDFParser.h"
 
 namespace {
 
@@ -124,4 +129,329 @@ TEST(XrefStreamReaderTest, BadSegmentsFailWithTheirTrace)
         EXPECT_EQ(result.status, Failure);
         EXPECT_EQ(result.trace, std::vector<std::string>{c.trace});
     }
+}
+
+// Whole files whose directory is, or includes, cross-reference streams.
+
+TEST(XrefStreamReaderTest, ReadsDirectoryFromXrefStreamInEachEncoding)
+{
+    struct Case
+    {
+        const char* what;
+        Options options;
+    };
+    Options raw;
+    raw.compress = false;
+    Options indexed;
+    indexed.useIndex = true;
+    Options up;
+    up.predictorUp = true;
+    Options upIndexed = up;
+    upIndexed.useIndex = true;
+    Options upUnderNone = up;
+    upUnderNone.predictor = 10;
+    Options upUnderPaeth = up;
+    upUnderPaeth.predictor = 14;
+    Options narrow;
+    narrow.widths[0] = 1;
+    narrow.widths[1] = 2;
+    narrow.widths[2] = 1;
+    narrow.compress = false;
+    Options wide;
+    wide.widths[0] = 8;
+    wide.widths[1] = 8;
+    wide.widths[2] = 4;
+    const Case cases[] = {{"flate", Options{}},
+                          {"raw", raw},
+                          {"flate with index", indexed},
+                          {"png up", up},
+                          {"up rows under predictor 10", upUnderNone},
+                          {"up rows under predictor 14", upUnderPaeth},
+                          {"png up with index", upIndexed},
+                          {"w 1 2 1", narrow},
+                          {"widest fields", wide}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryReader reader(CompressedFile(c.options));
+        PDFParser parser;
+        TraceCapture trace;
+        (void)parser.ParseDocument(&reader); // no page tree
+        EXPECT_EQ(parser.ObjectCount(), 12u);
+        ASSERT_NE(parser.Trailer(), nullptr);
+        EXPECT_TRUE(parser.Trailer()->Contains("Root"));
+        EXPECT_EQ(parser.XrefEntryFor(0)->mType, XrefEntryFree);
+        EXPECT_EQ(parser.XrefEntryFor(3)->mType, XrefEntryInObjectStream);
+        EXPECT_EQ(parser.XrefEntryFor(3)->mPosition, 10);
+        EXPECT_EQ(parser.XrefEntryFor(3)->mGeneration, 1u);
+        EXPECT_EQ(parser.XrefEntryFor(5)->mType,
+                  c.options.useIndex ? XrefEntryUndefined : XrefEntryFree);
+        for (ObjectNumber id : {1u, 2u, 3u, 4u}) {
+            EXPECT_EQ(FetchID(parser, id), static_cast<long long>(id));
+        }
+        EXPECT_EQ(trace.Lines(), std::vector<std::string>{"PDFParser::ParsePagesObjectIDs, failed "
+                                                          "to read pages reference in catalog"});
+    }
+}
+
+TEST(XrefStreamReaderTest, WidthZeroTypeFieldMakesEveryEntryAnObjectInTheFile)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObject(2, 0, "<< /ID 2 >>");
+    Options options;
+    options.widths[0] = 0;
+    options.useIndex = true;
+    builder.EndWithXrefStream(3, options, "/Root 1 0 R");
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    (void)parser.ParseDocument(&reader); // no page tree
+    for (ObjectNumber id : {1u, 2u, 3u}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(parser.XrefEntryFor(id)->mType, XrefEntryInFile);
+    }
+    EXPECT_EQ(FetchID(parser, 1), 1);
+    EXPECT_EQ(FetchID(parser, 2), 2);
+}
+
+TEST(XrefStreamReaderTest, IndexSubsectionsAreReadInOrderAndGrowTheTable)
+{
+    // /Index [0 3 10 2] over five entries: 0 free, 1 and 2 in the file, 10 and 11 pointing at
+    // the same objects (objects 1 and 2 sit at 14 and 44).
+    const std::string data = Entry121(0, 0, 255) + Entry121(1, 14, 0) + Entry121(1, 44, 0) +
+                             Entry121(1, 14, 0) + Entry121(1, 44, 0);
+    MemoryReader reader(RawXrefStreamFile("/Size 3 /W [1 2 1] /Index [0 3 10 2]", data));
+    PDFParser parser;
+    (void)parser.ParseDocument(&reader);
+    EXPECT_EQ(parser.ObjectCount(), 12u);
+    EXPECT_EQ(parser.XrefEntryFor(0)->mGeneration, 255u);
+    EXPECT_EQ(parser.XrefEntryFor(1)->mPosition, 14);
+    EXPECT_EQ(parser.XrefEntryFor(2)->mPosition, 44);
+    EXPECT_EQ(parser.XrefEntryFor(5)->mType, XrefEntryUndefined);
+    EXPECT_EQ(parser.XrefEntryFor(10)->mPosition, 14);
+    EXPECT_EQ(parser.XrefEntryFor(11)->mPosition, 44);
+    EXPECT_EQ(FetchID(parser, 2), 2);
+}
+
+TEST(XrefStreamReaderTest, ShortDataLeavesRemainingEntriesAlone)
+{
+    MemoryReader reader(
+        RawXrefStreamFile("/Size 5 /W [1 2 1]", Entry121(0, 0, 0) + Entry121(1, 14, 0)));
+    PDFParser parser;
+    TraceCapture trace;
+    (void)parser.ParseDirectoryOnly(&reader);
+    EXPECT_TRUE(trace.Empty());
+    EXPECT_EQ(parser.ObjectCount(), 5u);
+    EXPECT_EQ(FetchID(parser, 1), 1);
+    EXPECT_EQ(parser.XrefEntryFor(2)->mType, XrefEntryUndefined);
+}
+
+struct BadXrefCase
+{
+    const char* what;
+    std::string bytes;
+    std::string trace;
+};
+
+TEST(XrefStreamReaderTest, BadXrefStreamsFailWithTrace)
+{
+    const std::string two = Entry121(0, 0, 0) + Entry121(1, 14, 0);
+    const BadXrefCase cases[] = {
+        {"no /W", RawXrefStreamFile("/Size 2", two),
+         "PDFParser::ParseXrefFromXrefStream, W array not available. failing"},
+        {"/W item not an integer", RawXrefStreamFile("/Size 2 /W [1 (2) 1]", two),
+         "PDFParser::ParseXrefFromXrefStream, wrong items in width array (supposed to have only "
+         "integers)"},
+        {"four widths", RawXrefStreamFile("/Size 2 /W [1 2 1 0]", two),
+         "PDFParser::ReadXrefStreamSegment, can handle only 3 length entries"},
+        {"position field of 9 bytes", RawXrefStreamFile("/Size 2 /W [1 9 1]", two),
+         "PDFParser::ParseXrefFromXrefStream, width 9 of field 2 is not supported. widths may be "
+         "0 to 8, 0 to 8 and 0 to 4"},
+        {"generation field of 5 bytes", RawXrefStreamFile("/Size 2 /W [1 2 5]", two),
+         "PDFParser::ParseXrefFromXrefStream, width 5 of field 3 is not supported. widths may be "
+         "0 to 8, 0 to 8 and 0 to 4"},
+        {"huge type field", RawXrefStreamFile("/Size 2 /W [4294967297 2 1]", two),
+         "PDFParser::ParseXrefFromXrefStream, width 4294967297 of field 1 is not supported. "
+         "widths may be 0 to 8, 0 to 8 and 0 to 4"},
+        {"negative width", RawXrefStreamFile("/Size 2 /W [1 -2 1]", two),
+         "PDFParser::ParseXrefFromXrefStream, width -2 of field 2 is not supported. widths may "
+         "be 0 to 8, 0 to 8 and 0 to 4"},
+        {"odd /Index", RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [0 2 5]", two),
+         "PDFParser::ParseXrefFromXrefStream,Index array of xref stream should have an even "
+         "number of values"},
+        {"/Index first not an integer", RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [(0) 2]", two),
+         "PDFParser::ParseXrefFromXrefStream, found non integer value in Index array of xref "
+         "stream"},
+        {"/Index count not an integer",
+         RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [0 /Two]", two),
+         "PDFParser::ParseXrefFromXrefStream, found non integer value in Index array of xref "
+         "stream"},
+        {"huge /Index", RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [0 8388609]", two),
+         "PDFParser::ParseXrefFromXrefStream, subsection 0 8388609 reaches beyond what the file "
+         "could hold"},
+        {"/Index beyond what the file could hold",
+         RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [9000000000000000000 9000000000000000000]",
+                           two),
+         "PDFParser::ParseXrefFromXrefStream, subsection 9000000000000000000 9000000000000000000 "
+         "reaches beyond what the file could hold"},
+        {"negative /Index", RawXrefStreamFile("/Size 2 /W [1 2 1] /Index [-1 2]", two),
+         "PDFParser::ParseXrefFromXrefStream, subsection -1 2 reaches beyond what the file could "
+         "hold"},
+        {"huge /Size", RawXrefStreamFile("/Size 8388609 /W [1 2 1]", two),
+         "PDFParser::SetupTableSize, table size 8388609 is more than the file could hold"},
+        {"unknown entry type", RawXrefStreamFile("/Size 2 /W [1 2 1]", Entry121(3, 0, 0)),
+         "PDFParser::ReadXrefStreamSegment, unfamiliar entry type. must be either 0,1 or 2"},
+        {"entry cut short", RawXrefStreamFile("/Size 2 /W [1 2 1]", two.substr(0, 6)),
+         "PDFParser::ReadXrefStreamSegment, failed to read xref entry 1"},
+        {"indirect /Length", RawXrefStreamFile("/Size 2 /W [1 2 1] /Length 1 0 R", two),
+         "PDFParser::CreateInputStreamReader, stream does not have length, failing"},
+        {"generation missing", RawXrefStreamFile("/Size 2 /W [1 2 1]", two, "7 (0) obj"),
+         "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
+         "declaration, Version"},
+        {"keyword missing", RawXrefStreamFile("/Size 2 /W [1 2 1]", two, "7 0 (obj)"),
+         "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
+         "declaration, obj keyword"},
+        {"wrong keyword", RawXrefStreamFile("/Size 2 /W [1 2 1]", two, "7 0 object"),
+         "PDFParser::BuildXrefTableAndTrailerFromXrefStream, failed to read xref object "
+         "declaration, expected obj keyword found object"},
+    };
+    for (const BadXrefCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryReader reader(c.bytes);
+        PDFParser parser;
+        TraceCapture trace;
+        EXPECT_EQ(parser.ParseDirectoryOnly(&reader), Failure);
+        EXPECT_TRUE(trace.Contains(c.trace)) << (trace.Lines().empty() ? "" : trace.Lines()[0]);
+    }
+}
+
+TEST(XrefStreamReaderTest, XrefStreamThatIsNotAStreamFails)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObject(7, 0, "<< /Size 2 /W [1 2 1] >>");
+    builder.AddRaw("startxref\r\n" + std::to_string(builder.OffsetOf(7)) + "\r\n%%EOF\r\n");
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    TraceCapture trace;
+    EXPECT_EQ(parser.ParseDirectoryOnly(&reader), Failure);
+    EXPECT_TRUE(trace.Contains("PDFParser::BuildXrefTableAndTrailerFromXrefStream, failure to "
+                               "parse xref stream"));
+}
+
+TEST(XrefStreamReaderTest, HybridFileReadsCompressedObjectsThroughXRefStm)
+{
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObjectStream(10, {{2, "<< /ID 2 >>"}, {3, "<< /ID 3 >>"}});
+    Options options;
+    options.predictorUp = true;
+    builder.EndWithClassicTable("/Root 1 0 R", 11, options);
+    MemoryReader reader(builder.Build());
+    PDFParser parser;
+    (void)parser.ParseDocument(&reader);
+    EXPECT_EQ(parser.ObjectCount(), 12u);
+    EXPECT_EQ(FetchID(parser, 1), 1);
+    EXPECT_EQ(FetchID(parser, 2), 2);
+    EXPECT_EQ(FetchID(parser, 3), 3);
+}
+
+TEST(XrefStreamReaderTest, BadHybridStreamFailsTheDirectory)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> replacements;
+        std::string trace;
+    };
+    PdfStreamFileBuilder builder;
+    builder.AddObject(1, 0, "<< /ID 1 >>");
+    builder.AddObjectStream(10, {{2, "<< /ID 2 >>"}});
+    builder.EndWithClassicTable("/Root 1 0 R", 11);
+    const std::string good = builder.Build();
+    const std::string stm = "/XRefStm " + std::to_string(builder.OffsetOf(11));
+    const Case cases[] = {
+        {"offset beyond the file",
+         {{stm, "/XRefStm 999999"}},
+         "PDFParser::ParseXrefFromXrefStream, expecting object number for xref stream at 999999"},
+        {"offset at the table",
+         {{stm, "/XRefStm " + std::to_string(builder.XrefOffsets().back())}},
+         "PDFParser::ParseXrefFromXrefStream, expecting object number for xref stream at " +
+             std::to_string(builder.XrefOffsets().back())},
+        {"offset at a plain object",
+         {{stm, "/XRefStm " + std::to_string(builder.OffsetOf(1))}},
+         "PDFParser::ParseXrefFromXrefStream, failure to parse xref stream"},
+        // Same-length renames keep every offset valid.
+        {"stream without /Size or /Index",
+         {{"/Type /XRef /Size 12", "/Type /XRef /Sizf 12"}, {"/Index", "/Indey"}},
+         "PDFParser::ParseXrefFromXrefStream, xref size does not exist for this stream"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = good;
+        for (const auto& [from, to] : c.replacements) {
+            ASSERT_NE(bytes.find(from), std::string::npos) << from;
+            bytes.replace(bytes.find(from), from.size(), to);
+        }
+        MemoryReader reader(bytes);
+        PDFParser parser;
+        TraceCapture trace;
+        EXPECT_EQ(parser.ParseDirectoryOnly(&reader), Failure);
+        EXPECT_TRUE(trace.Contains(c.trace)) << (trace.Lines().empty() ? "" : trace.Lines()[0]);
+        EXPECT_TRUE(trace.Contains("PDFParser::ParseDirectory, failure to parse xref in hybrid "
+                                   "mode"));
+    }
+}
+
+TEST(XrefStreamReaderTest, PrevChainsMixBothKindsNewestWins)
+{
+    for (bool streamLast : {false, true}) {
+        SCOPED_TRACE(streamLast ? "stream, classic, stream" : "classic, stream, classic");
+        PdfStreamFileBuilder builder;
+        builder.AddObject(1, 0, "<< /ID 1 >>").AddObject(2, 0, "<< /ID 20 >>");
+        Options options;
+        options.useIndex = true;
+        if (streamLast) {
+            builder.EndWithXrefStream(9, options);
+        } else {
+            builder.EndWithClassicTable("");
+        }
+        builder.AddObject(2, 0, "<< /ID 2 >>");
+        builder.AddObjectStream(10, {{3, "<< /ID 30 >>"}, {4, "<< /ID 4 >>"}});
+        if (streamLast) {
+            builder.EndWithClassicTable("", 11);
+        } else {
+            builder.EndWithXrefStream(11, options);
+        }
+        builder.AddObject(3, 0, "<< /ID 3 >>");
+        if (streamLast) {
+            builder.EndWithXrefStream(12, options, "/Root 1 0 R");
+        } else {
+            builder.EndWithClassicTable("/Root 1 0 R");
+        }
+        MemoryReader reader(builder.Build());
+        PDFParser parser;
+        TraceCapture trace;
+        (void)parser.ParseDirectoryOnly(&reader);
+        EXPECT_TRUE(trace.Empty()) << trace.Lines()[0];
+        for (ObjectNumber id : {1u, 2u, 3u, 4u}) {
+            EXPECT_EQ(FetchID(parser, id), static_cast<long long>(id));
+        }
+        EXPECT_EQ(parser.XrefEntryFor(3)->mType, XrefEntryInFile);
+    }
+}
+
+TEST(XrefStreamReaderTest, PrevPointingAtItselfIsStopped)
+{
+    const std::string bytes =
+        RawXrefStreamFile("/Size 3 /W [1 2 1] /Prev 74", Entry121(0, 0, 0) + Entry121(1, 14, 0));
+    ASSERT_EQ(bytes.substr(74, 7), "7 0 obj");
+    MemoryReader reader(bytes);
+    PDFParser parser;
+    TraceCapture trace;
+    EXPECT_EQ(parser.ParseDirectoryOnly(&reader), Success);
+    EXPECT_EQ(trace.Lines(),
+              std::vector<std::string>{"PDFParser::ParsePreviousXrefs, prev points back to a "
+                                       "section already read, at 74. ignoring the rest of the "
+                                       "chain"});
+    EXPECT_EQ(FetchID(parser, 1), 1);
 }
