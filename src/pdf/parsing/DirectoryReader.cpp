@@ -236,8 +236,9 @@ StatusCode DirectoryReader::ParseXrefEntries(XrefTable& table, std::uint32_t fir
     for (std::uint32_t i = 0; i < count; ++i) {
         // Entries are 20 bytes, but writers disagree on the line end; skip what separates them.
         auto isSeparator = [firstEntryOfSection](Byte value) {
-            return firstEntryOfSection ? PDFSyntax::IsWhitespace(value)
-                                       : (value == 0x0D || value == 0x0A || value == ' ');
+            return firstEntryOfSection
+                       ? PDFSyntax::IsWhitespace(value)
+                       : (value == PDFSyntax::kCR || value == PDFSyntax::kLF || value == ' ');
         };
         bool taken = false;
         if (buffered != nullptr) {
