@@ -64,9 +64,8 @@ StatusCode DirectoryReader::ParseFileDirectory()
                   static_cast<long long>(mParser.mLastXrefPosition));
         return Failure;
     }
-    mParser.mStream->SetPosition(mParser.mLastXrefPosition);
-    mParser.mObjectParser.ClearReadState();
-    RefCountPtr<PDFObject> anObject(mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    mParser.MoveTo(mParser.mLastXrefPosition);
+    RefCountPtr<PDFObject> anObject(mParser.ParseNextObject());
     if (anObject.IsNull()) {
         return Failure;
     }
@@ -106,8 +105,7 @@ StatusCode DirectoryReader::ParseTrailerDictionary()
     }
     // The tokenizer may hold a byte it put back (a "<" right after "trailer").
     mParser.mObjectParser.CopyReadState(tokenizer);
-    PDFObjectCastPtr<PDFDictionary> trailer(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    PDFObjectCastPtr<PDFDictionary> trailer(mParser.ParseNextObject());
     if (trailer.IsNull()) {
         TRACE_LOG("PDFParser::ParseTrailerDictionary, failure to parse trailer dictionary");
         return Failure;
@@ -165,8 +163,7 @@ StatusCode DirectoryReader::ParseXref(XrefTable& table, FilePosition sectionOffs
 {
     PDFTokenizer tokenizer;
     tokenizer.AttachStream(mParser.mStream);
-    mParser.mStream->SetPosition(sectionOffset);
-    mParser.mObjectParser.ClearReadState();
+    mParser.MoveTo(sectionOffset);
 
     StatusCode status = Success;
     PDFTokenizer::Token token = tokenizer.ReadToken();
@@ -239,8 +236,9 @@ StatusCode DirectoryReader::ParseXrefEntries(XrefTable& table, std::uint32_t fir
     for (std::uint32_t i = 0; i < count; ++i) {
         // Entries are 20 bytes, but writers disagree on the line end; skip what separates them.
         auto isSeparator = [firstEntryOfSection](Byte value) {
-            return firstEntryOfSection ? PDFSyntax::IsWhitespace(value)
-                                       : (value == 0x0D || value == 0x0A || value == ' ');
+            return firstEntryOfSection
+                       ? PDFSyntax::IsWhitespace(value)
+                       : (value == PDFSyntax::kCR || value == PDFSyntax::kLF || value == ' ');
         };
         bool taken = false;
         if (buffered != nullptr) {
@@ -348,9 +346,8 @@ StatusCode DirectoryReader::ParsePreviousDirectory(FilePosition sectionOffset, X
                   static_cast<long long>(sectionOffset));
         return Failure;
     }
-    mParser.mStream->SetPosition(sectionOffset);
-    mParser.mObjectParser.ClearReadState();
-    RefCountPtr<PDFObject> anObject(mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    mParser.MoveTo(sectionOffset);
+    RefCountPtr<PDFObject> anObject(mParser.ParseNextObject());
     if (anObject.IsNull()) {
         return Failure;
     }
@@ -361,8 +358,7 @@ StatusCode DirectoryReader::ParsePreviousDirectory(FilePosition sectionOffset, X
                       static_cast<long long>(sectionOffset));
             return Failure;
         }
-        PDFObjectCastPtr<PDFDictionary> trailer(
-            mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+        PDFObjectCastPtr<PDFDictionary> trailer(mParser.ParseNextObject());
         if (trailer.IsNull()) {
             TRACE_LOG("PDFParser::ParseDirectory, failure to parse trailer dictionary");
             return Failure;

@@ -86,7 +86,7 @@ void EndOfFileScanner::GoBackTillLineStart()
         }
         --mCurrentBufferIndex;
         const Byte value = mLinesBuffer[mCurrentBufferIndex];
-        if (value == 0x0D || value == 0x0A) {
+        if (value == PDFSyntax::kCR || value == PDFSyntax::kLF) {
             return;
         }
     }

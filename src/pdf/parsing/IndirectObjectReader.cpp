@@ -111,8 +111,7 @@ PDFObject* IndirectObjectReader::ParseExistingInDirectObject(ObjectNumber object
     MoveToObject(mParser.mStream, mParser.mBufferedStream, entry.mPosition);
     mParser.mObjectParser.ClearReadState();
 
-    PDFObjectCastPtr<PDFInteger> idObject(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    PDFObjectCastPtr<PDFInteger> idObject(mParser.ParseNextObject());
     if (idObject.IsNull()) {
         TRACE_LOG("PDFParser::ParseExistingInDirectObject, failed to read object declaration, "
                   "ID");
@@ -130,7 +129,7 @@ PDFObject* IndirectObjectReader::ParseExistingInDirectObject(ObjectNumber object
                                static_cast<long long>(entry.mGeneration), texts) != Success) {
         return nullptr;
     }
-    PDFObject* body = mParser.mObjectParser.ParseObject(mParser.mParserExtender);
+    PDFObject* body = mParser.ParseNextObject();
     if (mParser.mParserExtender != nullptr) {
         mParser.mParserExtender->OnObjectEnd(body);
     }
@@ -141,8 +140,7 @@ StatusCode IndirectObjectReader::ParseObjectDeclaration(long long objectID,
                                                         std::optional<long long> expectedGeneration,
                                                         const DeclarationTraceTexts& texts)
 {
-    PDFObjectCastPtr<PDFInteger> generation(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    PDFObjectCastPtr<PDFInteger> generation(mParser.ParseNextObject());
     if (generation.IsNull()) {
         TRACE_LOG("%s, Version", texts.mDeclaration);
         return Failure;
@@ -155,7 +153,7 @@ StatusCode IndirectObjectReader::ParseObjectDeclaration(long long objectID,
                   *expectedGeneration, generation->GetValue());
         return Failure;
     }
-    PDFObjectCastPtr<PDFSymbol> keyword(mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    PDFObjectCastPtr<PDFSymbol> keyword(mParser.ParseNextObject());
     if (keyword.IsNull()) {
         TRACE_LOG("%s, obj keyword", texts.mDeclaration);
         return Failure;
@@ -175,8 +173,7 @@ StatusCode IndirectObjectReader::ParseStreamObject(long long objectID,
     if (ParseObjectDeclaration(objectID, std::nullopt, texts) != Success) {
         return Failure;
     }
-    PDFObjectCastPtr<PDFStreamInput> stream(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    PDFObjectCastPtr<PDFStreamInput> stream(mParser.ParseNextObject());
     if (stream.IsNull()) {
         TRACE_LOG("%s", texts.mStreamBody);
         return Failure;

@@ -196,7 +196,7 @@ PDFObject* ObjectStreamReader::ParseObjectFromObjectStream(ObjectNumber objectID
                 mParser.mObjectParser.ClearReadState();
             }
             if (positioned) {
-                result = mParser.mObjectParser.ParseObject(mParser.mParserExtender);
+                result = mParser.ParseNextObject();
             } else {
                 TRACE_LOG("PDFParser::ParseObjectFromObjectStream, object %lld lies outside the "
                           "data of object stream %lld",

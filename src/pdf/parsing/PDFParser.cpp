@@ -60,6 +60,12 @@ StatusCode PDFParser::StartDocument(IByteReaderWithPosition* stream)
     return Success;
 }
 
+void PDFParser::MoveTo(FilePosition position)
+{
+    mStream->SetPosition(position);
+    mObjectParser.ClearReadState();
+}
+
 StatusCode PDFParser::ParseDirectoryParts()
 {
     mEndOfFileScanner.Reset(mStream, mFileSize, &mObjectParser, mParserExtender);

@@ -176,6 +176,11 @@ private:
     ObjectStreamReader mObjectStreamReader{*this};
     StreamReaderFactory mStreamReaderFactory{*this};
 
+    // For the parts: positions the stream and forgets what the object parser read ahead.
+    void MoveTo(FilePosition position);
+    // The next object the object parser reads, with the extender; caller owns it.
+    PDFObject* ParseNextObject() { return mObjectParser.ParseObject(mParserExtender); }
+
     StatusCode StartDocument(IByteReaderWithPosition* stream);
     StatusCode ParseDirectoryParts();
 

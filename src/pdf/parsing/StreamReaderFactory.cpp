@@ -107,8 +107,7 @@ IByteReader* StreamReaderFactory::OpenStreamForReading(PDFStreamInput* stream)
 {
     IByteReader* reader = CreateInputStreamReader(stream);
     if (reader != nullptr) {
-        mParser.mStream->SetPosition(stream->GetDataStart());
-        mParser.mObjectParser.ClearReadState();
+        mParser.MoveTo(stream->GetDataStart());
     }
     return reader;
 }
@@ -143,8 +142,7 @@ IByteReader* StreamReaderFactory::OpenStoredStreamData(PDFStreamInput* stream,
         return nullptr;
     }
     outLength = length->GetValue();
-    mParser.mStream->SetPosition(dataStart);
-    mParser.mObjectParser.ClearReadState();
+    mParser.MoveTo(dataStart);
     return new InputLimitedStream(mParser.mStream, outLength, false);
 }
 

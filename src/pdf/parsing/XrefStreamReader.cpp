@@ -41,10 +41,8 @@ StatusCode XrefStreamReader::ParseXrefFromXrefStream(XrefTable& table,
                   static_cast<long long>(xrefStreamOffset));
         return Failure;
     }
-    mParser.mStream->SetPosition(xrefStreamOffset);
-    mParser.mObjectParser.ClearReadState();
-    PDFObjectCastPtr<PDFInteger> objectID(
-        mParser.mObjectParser.ParseObject(mParser.mParserExtender));
+    mParser.MoveTo(xrefStreamOffset);
+    PDFObjectCastPtr<PDFInteger> objectID(mParser.ParseNextObject());
     if (objectID.IsNull() || objectID->GetValue() <= 0) {
         TRACE_LOG("PDFParser::ParseXrefFromXrefStream, expecting object number for xref stream "
                   "at %lld",
@@ -110,8 +108,7 @@ StatusCode XrefStreamReader::ParseXrefFromXrefStream(XrefTable& table, PDFStream
             return Failure;
         }
     }
-    mParser.mStream->SetPosition(xrefStream->GetDataStart());
-    mParser.mObjectParser.ClearReadState();
+    mParser.MoveTo(xrefStream->GetDataStart());
 
     auto growTable = [this, &table](long long first, long long count) {
         const auto end = static_cast<std::uint64_t>(first) + static_cast<std::uint64_t>(count);
@@ -173,10 +170,18 @@ StatusCode XrefStreamReader::ReadXrefStreamSegment(XrefTable& table, std::uint64
         TRACE_LOG("PDFParser::ReadXrefStreamSegment, can handle only 3 length entries");
         return Failure;
     }
-    // Widths were checked by the caller: at most 8 + 8 + 4 bytes per entry.
+    // ParseXrefFromXrefStream refuses such widths with its own trace line before it gets here.
     const long long typeWidth = widths[0];
     const long long positionWidth = widths[1];
     const long long generationWidth = widths[2];
+    if (typeWidth < 0 || typeWidth > kMaxTypeFieldWidth || positionWidth < 0 ||
+        positionWidth > kMaxPositionFieldWidth || generationWidth < 0 ||
+        generationWidth > kMaxGenerationFieldWidth) {
+        TRACE_LOG("PDFParser::ReadXrefStreamSegment, field widths %lld %lld %lld do not fit the "
+                  "entry fields",
+                  typeWidth, positionWidth, generationWidth);
+        return Failure;
+    }
     const auto entryLength = static_cast<IOByteCount>(typeWidth + positionWidth + generationWidth);
     Byte entryBytes[kMaxTypeFieldWidth + kMaxPositionFieldWidth + kMaxGenerationFieldWidth] = {};
 

@@ -25,9 +25,9 @@ public:
     // The entries of a cross-reference stream already read.
     StatusCode ParseXrefFromXrefStream(XrefTable& table, PDFStreamInput* xrefStream);
 
-    // count entries from first on, of the given field widths (which must number 3, each within
-    // the entry fields), read from the decoded data. Stops quietly when the data runs dry;
-    // entries beyond the table are read and dropped.
+    // count entries from first on, of the given field widths (3 of them, at most 8, 8 and 4
+    // bytes), read from the decoded data. Stops quietly when the data runs dry; entries beyond
+    // the table are read and dropped. Other widths fail with a trace line.
     static StatusCode ReadXrefStreamSegment(XrefTable& table, std::uint64_t first,
                                             std::uint64_t count, IByteReader* reader,
                                             const int* widths, std::size_t widthsCount);

@@ -104,3 +104,19 @@ TEST(InputBufferedStreamFastPathTest, WithoutASourceNothingIsBufferedOrRead)
     EXPECT_EQ(stream.Read(&value, 1), 0u);
     EXPECT_FALSE(stream.HasMore());
 }
+
+TEST(InputBufferedStreamFastPathTest, OnlyTheExactClassOffersItsBuffer)
+{
+    class Derived : public InputBufferedStream
+    {
+    public:
+        using InputBufferedStream::InputBufferedStream;
+    };
+    InputBufferedStream buffered(new MemoryReader("abc"), 4);
+    Derived derived(new MemoryReader("abc"), 4);
+    MemoryReader plain("abc");
+    EXPECT_EQ(InputBufferedStream::ExactlyBuffered(&buffered), &buffered);
+    EXPECT_EQ(InputBufferedStream::ExactlyBuffered(&derived), nullptr);
+    EXPECT_EQ(InputBufferedStream::ExactlyBuffered(&plain), nullptr);
+    EXPECT_EQ(InputBufferedStream::ExactlyBuffered(nullptr), nullptr);
+}

@@ -476,3 +476,14 @@ TEST(PDFParserTest, DirectoryOnlyOfBlankFileFails)
     EXPECT_EQ(trace.Lines(),
               std::vector<std::string>{"PDFParser::ParseEOFLine, Couldn't find tokens in file"});
 }
+
+TEST(PDFParserTest, NoStreamFailsEachEntryWithTrace)
+{
+    PDFParser parser;
+    TraceCapture trace;
+    EXPECT_EQ(parser.ParseDocument(nullptr), Failure);
+    EXPECT_EQ(parser.ParseHeaderAndDirectory(nullptr), Failure);
+    EXPECT_EQ(parser.ParseDirectoryOnly(nullptr), Failure);
+    EXPECT_EQ(trace.Lines(),
+              std::vector<std::string>(3, "PDFParser::StartDocument, no stream to read"));
+}
