@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "installer/AddressBookReader.h"
-#include "installer/CertificateSet.h"
 #include "installer/ConsoleLines.h"
 #include "installer/StoreReplacement.h"
+#include "pdf/io/Hexadecimal.h"
 #include "pdf/objects/ArrayIterator.h"
 #include "pdf/objects/PDFHexString.h"
 #include "pdf/objects/PDFIndirectObjectReference.h"
@@ -39,8 +39,7 @@ std::optional<std::string> EntryCertificate(PDFDictionary* entry)
     }
     if (cert->GetType() == PDFObject::ePDFObjectLiteralString) {
         const std::string& bytes = static_cast<PDFLiteralString*>(cert)->GetValue();
-        return BytesToHex(std::span<const std::uint8_t>(
-            reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        return Hexadecimal::ToLowerHex(bytes);
     }
     return std::nullopt;
 }

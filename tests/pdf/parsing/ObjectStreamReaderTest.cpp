@@ -45,14 +45,13 @@ HeaderResult ReadHeader(const std::string& bytes, long long objectCount)
 
 TEST(ObjectStreamReaderTest, HeaderPairsGiveNumbersAndOffsets)
 {
-    const HeaderResult result = ReadHeader("12 0 13 25\r\n4294967310 -3 << /A 1 >>", 3);
+    const HeaderResult result = ReadHeader("12 0 13 25\r\n14 -3 << /A 1 >>", 3);
     ASSERT_EQ(result.status, Success);
     ASSERT_EQ(result.entries.size(), 3u);
     EXPECT_EQ(result.entries[0].mObjectNumber, 12u);
     EXPECT_EQ(result.entries[0].mObjectOffset, 0);
     EXPECT_EQ(result.entries[1].mObjectNumber, 13u);
     EXPECT_EQ(result.entries[1].mObjectOffset, 25);
-    // Only the low 32 bits of a number make the object number.
     EXPECT_EQ(result.entries[2].mObjectNumber, 14u);
     EXPECT_EQ(result.entries[2].mObjectOffset, -3);
 }
@@ -80,6 +79,9 @@ TEST(ObjectStreamReaderTest, ShortOrWrongHeadersFailWithTheirTrace)
         {"number that is a name", "/x 0", 1,
          "PDFParser::ParseObjectStreamHeader, parsing failed when reading object number. either "
          "not enough objects, or of the wrong type"},
+        // Cut to 32 bits it would pass for object 14.
+        {"number beyond 32 bits", "4294967310 0", 1,
+         "PDFParser::ParseObjectStreamHeader, object number 4294967310 beyond 32 bits"},
         {"pair without its offset", "1", 1,
          "PDFParser::ParseObjectStreamHeader, parsing failed when reading object position. "
          "either not enough objects, or of the wrong type"},
