@@ -132,8 +132,9 @@ bool PDFObjectParser::TakeValue(const char* operation)
     if (++mValueCount <= mValueLimit) {
         return true;
     }
-    TRACE_LOG("PDFObjectParser::%s, object holds more than %zu values, refusing to parse further",
-              operation, mValueLimit);
+    TRACE_LOG("PDFObjectParser::%s, object holds more than %llu values, refusing to parse "
+              "further",
+              operation, static_cast<unsigned long long>(mValueLimit));
     return false;
 }
 
