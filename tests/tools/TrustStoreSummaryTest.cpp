@@ -58,18 +58,24 @@ TEST(TrustStoreSummaryTest, ListsEveryEntryWithFingerprintOfCertificateBytes)
 
 TEST(TrustStoreSummaryTest, OddItemsGetALineInsteadOfFailing)
 {
-    PdfFileBuilder builder = StoreWithEntries("5 << /ID 1 >> 7 0 R 2 0 R 2 5 R");
-    builder.AddObject(2, 0, "<< /ID (text) /Trust 1.5 /Cert 12 >>");
+    PdfFileBuilder builder = StoreWithEntries("5 << /ID 1 >> 7 0 R 2 0 R 2 5 R 6 0 R");
+    builder.AddObject(2, 0, "<< /ID (text) /Trust 1.5 /Cert 12 >>")
+        .AddObject(6, 0, "<< /Cert 9 0 R /ID 8 0 R /Trust 8 0 R >>")
+        .AddObject(8, 0, "41")
+        .AddObject(9, 0, "<68656C6C6F>");
     const SummaryResult result = Summarize(builder);
     ASSERT_EQ(result.status, Success) << result.error;
     EXPECT_EQ(result.text, "Trust store: store.acrodata\n"
                            "Header version: 2.1\n"
-                           "Entries: 5\n"
+                           "Entries: 6\n"
                            "(an item that is not a reference)\n"
-                           "(an item that is not a reference)\n"
+                           "ID 1  ABEType -  Trust -  MD5 -  Expires -  Subject -\n"
                            "(object 7 is missing or not a dictionary)\n"
                            "ID -  ABEType -  Trust -  MD5 -  Expires -  Subject -\n"
-                           "(object 2 is missing or not a dictionary)\n");
+                           "(object 2 is missing or not a dictionary)\n"
+                           // Cert and ID through their objects, as the installer judges them.
+                           "ID 41  ABEType -  Trust -  MD5 5d41402abc4b2a76b9719d911017c592"
+                           "  Expires -  Subject -\n");
 }
 
 TEST(TrustStoreSummaryTest, CatalogIsFoundAsTheInstallerFindsIt)

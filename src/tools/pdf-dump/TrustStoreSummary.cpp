@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "installer/AddressBookReader.h"
 #include "pdf/io/Hexadecimal.h"
@@ -21,17 +22,31 @@
 
 namespace {
 
-std::string IntegerOrDash(PDFDictionary* dictionary, const char* key)
+// The entry's value of key, through the object it refers to for "Cert" and "ID", as the
+// installer judges an entry.
+RefCountPtr<PDFObject> JudgedValue(DumpParser& parser, PDFDictionary* entry, const char* key)
 {
-    PDFObjectCastPtr<PDFInteger> value(dictionary->Lookup(key));
+    RefCountPtr<PDFObject> value(entry->Lookup(key));
+    if (!value.IsNull() && value->GetType() == PDFObject::ePDFObjectIndirectObjectReference &&
+        (std::string_view(key) == "Cert" || std::string_view(key) == "ID")) {
+        return RefCountPtr<PDFObject>(
+            parser.ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value.Get())));
+    }
+    return value;
+}
+
+std::string IntegerOrDash(DumpParser& parser, PDFDictionary* dictionary, const char* key)
+{
+    PDFObjectCastPtr<PDFInteger> value;
+    value = JudgedValue(parser, dictionary, key).Get(); // retained before the temporary goes
     return !value.IsNull() ? std::to_string(value->GetValue()) : "-";
 }
 
 // The bytes of the entry's /Cert, a hexadecimal string decoded first; nothing when the entry
 // has no string there.
-std::optional<std::string> CertificateBytes(PDFDictionary* entry)
+std::optional<std::string> CertificateBytes(DumpParser& parser, PDFDictionary* entry)
 {
-    RefCountPtr<PDFObject> cert(entry->Lookup("Cert"));
+    RefCountPtr<PDFObject> cert(JudgedValue(parser, entry, "Cert"));
     if (cert.IsNull()) {
         return std::nullopt;
     }
@@ -89,21 +104,27 @@ StatusCode SummarizeTrustStore(DumpParser& parser, const std::string& path, std:
     ArrayIterator it = entries->GetItemIterator();
     while (it.MoveNext()) {
         PDFObject* item = it.GetItem();
-        if (item == nullptr || item->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
+        PDFObjectCastPtr<PDFDictionary> entry;
+        if (item != nullptr && item->GetType() == PDFObject::ePDFObjectDictionary) {
+            // An entry standing directly in Entries is one the installer reads all the same.
+            entry = item; // retained: the array keeps its own reference
+        } else if (item == nullptr ||
+                   item->GetType() != PDFObject::ePDFObjectIndirectObjectReference) {
             outText += "(an item that is not a reference)\n";
             continue;
+        } else {
+            const auto* reference = static_cast<PDFIndirectObjectReference*>(item);
+            entry = PDFObjectCastPtr<PDFDictionary>(parser.ParseObjectByReference(*reference));
+            if (!entry) {
+                outText += "(object " + std::to_string(reference->ObjectID) +
+                           " is missing or not a dictionary)\n";
+                continue;
+            }
         }
-        const auto* reference = static_cast<PDFIndirectObjectReference*>(item);
-        const ObjectNumber number = reference->ObjectID;
-        PDFObjectCastPtr<PDFDictionary> entry(parser.ParseObjectByReference(*reference));
-        if (!entry) {
-            outText += "(object " + std::to_string(number) + " is missing or not a dictionary)\n";
-            continue;
-        }
-        outText += "ID " + IntegerOrDash(entry.Get(), "ID") + "  ABEType " +
-                   IntegerOrDash(entry.Get(), "ABEType") + "  Trust " +
-                   IntegerOrDash(entry.Get(), "Trust") + "  " +
-                   CertificateFields(CertificateBytes(entry.Get())) + "\n";
+        outText += "ID " + IntegerOrDash(parser, entry.Get(), "ID") + "  ABEType " +
+                   IntegerOrDash(parser, entry.Get(), "ABEType") + "  Trust " +
+                   IntegerOrDash(parser, entry.Get(), "Trust") + "  " +
+                   CertificateFields(CertificateBytes(parser, entry.Get())) + "\n";
     }
     return Success;
 }

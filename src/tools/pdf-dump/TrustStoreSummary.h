@@ -17,13 +17,14 @@ class DumpParser;
 // One line per item of the catalog's /PPK /AddressBook /Entries, in array order. The catalog
 // and the dictionaries below it are found as the installer finds them (the trailer's /Root
 // first, object 1 when that leads to no dictionary; a /PPK with /V), so the report shows the
-// entries the installer reads. A value the
+// entries the installer reads: an entry standing directly in Entries has its line too, and a
+// /Cert or /ID held in an object of its own is shown through that object. A value the
 // entry lacks (or holds with another type) is "-"; the fingerprint is the MD5 of the
 // certificate's bytes (a hexadecimal /Cert decoded first), and the expiry date and subject
 // (its common name, or the whole subject without one) are read from those bytes by the
 // system's certificate library, "-" when they are not an X.509 certificate. An item that is
-// not a reference, or whose object cannot be fetched, gets a line saying so instead of failing
-// the report.
+// neither a dictionary nor a reference, or whose object cannot be fetched, gets a line saying so
+// instead of failing the report.
 //
 // The parser must have read the directory of the file. Fails, with the reason in outError, when
 // the file is not a trust store or the installer would find no address book in it.
