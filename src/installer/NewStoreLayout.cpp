@@ -10,6 +10,7 @@
 #include "pdf/objects/PDFIndirectObjectReference.h"
 #include "pdf/objects/PDFInteger.h"
 #include "pdf/objects/PDFObjectCast.h"
+#include "pdf/parsing/PDFObjectParser.h"
 #include "pdf/writing/PDFWriter.h"
 
 namespace {
@@ -171,6 +172,10 @@ WriteOutcome FirstNewIdentifier(PDFParser& parser, PDFDictionary* addressBook,
         if (nextValue.IsNull()) {
             return WriteOutcome::ObjectUnreadable;
         }
+    }
+    // A reference beyond 32-bit object numbers names no object to take NextID from.
+    if (PDFObjectParser::IsReferenceBeyondObjectNumbers(nextValue.Get())) {
+        return WriteOutcome::ObjectUnreadable;
     }
     if (!nextValue.IsNull() && nextValue->GetType() == PDFObject::ePDFObjectSymbol) {
         return WriteOutcome::IdentifiersUsedUp; // a number beyond 64 bits: none after it fits

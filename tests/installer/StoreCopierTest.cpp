@@ -133,6 +133,8 @@ TEST_F(StoreCopierTest, ValuesWithoutAFaithfulCopyLeaveTheStoreUntouched)
          unreadable},
         {"NextID in an object that cannot be read", BuildStore({{1, Catalog("", "9 0 R")}}),
          unreadable},
+        {"NextID a reference beyond 32-bit object numbers",
+         BuildStore({{1, Catalog("", "4294967299 0 R")}}), unreadable},
         {"real beyond the range of doubles",
          BuildStore({{1, Catalog("2 0 R")}, {2, "<< /Cert <aa> /R [ " + hugeReal + " ] >>"}}),
          notCopyable},
