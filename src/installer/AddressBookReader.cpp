@@ -188,24 +188,6 @@ void ReadEntryValue(std::string_view key, PDFObject::PDFObjectType type, std::st
     }
 }
 
-// A "Cert" or "ID" held in an object of its own counts through that object, as any reader sees
-// the entry; other keys are not looked at, and what they refer to is not read. False when
-// value refers to an object that cannot be read: the entry then cannot be judged, since that
-// object might hold one of our certificates or an identifier in use. Otherwise value is what
-// the key stands for, held by target while it is used.
-bool ResolveJudgedValue(PDFParser& parser, std::string_view key, PDFObject*& value,
-                        RefCountPtr<PDFObject>& target)
-{
-    if (value->GetType() != PDFObject::ePDFObjectIndirectObjectReference ||
-        (key != "Cert" && key != "ID")) {
-        return true;
-    }
-    target = RefCountPtr<PDFObject>(
-        parser.ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value)));
-    value = target.Get();
-    return value != nullptr;
-}
-
 // Whether value, or anything in its arrays and dictionaries, is a reference beyond 32-bit
 // object numbers. The object parser bounds how deep values nest.
 bool HoldsReferenceBeyondObjectNumbers(PDFObject* value)
@@ -307,6 +289,19 @@ bool LoadStoreSchema(PDFParser& parser, StoreSchema& schema)
     }
     return LookupDirect(schema.ppk.Get(), "AddressBook", schema.addressBook) &&
            LookupDirect(schema.addressBook.Get(), "Entries", schema.entries);
+}
+
+bool ResolveJudgedValue(PDFParser& parser, std::string_view key, PDFObject*& value,
+                        RefCountPtr<PDFObject>& target)
+{
+    if (value->GetType() != PDFObject::ePDFObjectIndirectObjectReference ||
+        (key != "Cert" && key != "ID")) {
+        return true;
+    }
+    target = RefCountPtr<PDFObject>(
+        parser.ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value)));
+    value = target.Get();
+    return value != nullptr;
 }
 
 std::string NormalizeHexCertificate(const std::string& hexText)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "installer/AddressbookParser.h"
@@ -38,6 +39,14 @@ struct StoreSchema
 // Finds the catalog (through the trailer's /Root when that leads to a dictionary, object 1
 // otherwise) and the dictionaries below it. False when any is missing or of another type.
 bool LoadStoreSchema(PDFParser& parser, StoreSchema& schema);
+
+// A "Cert" or "ID" held in an object of its own counts through that object, as any reader sees
+// the entry; other keys are not looked at, and what they refer to is not read. False when
+// value refers to an object that cannot be read: the entry then cannot be judged, since that
+// object might hold one of our certificates or an identifier in use. Otherwise value is what
+// the key stands for, held by target while it is used.
+bool ResolveJudgedValue(PDFParser& parser, std::string_view key, PDFObject*& value,
+                        RefCountPtr<PDFObject>& target);
 
 // What a complete read of a store found besides the certificates.
 struct AddressBookSummary

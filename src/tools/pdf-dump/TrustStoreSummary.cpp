@@ -23,16 +23,18 @@
 namespace {
 
 // The entry's value of key, through the object it refers to for "Cert" and "ID", as the
-// installer judges an entry.
+// installer judges an entry; null when that object cannot be read.
 RefCountPtr<PDFObject> JudgedValue(DumpParser& parser, PDFDictionary* entry, const char* key)
 {
-    RefCountPtr<PDFObject> value(entry->Lookup(key));
-    if (!value.IsNull() && value->GetType() == PDFObject::ePDFObjectIndirectObjectReference &&
-        (std::string_view(key) == "Cert" || std::string_view(key) == "ID")) {
-        return RefCountPtr<PDFObject>(
-            parser.ParseObjectByReference(*static_cast<PDFIndirectObjectReference*>(value.Get())));
+    RefCountPtr<PDFObject> held(entry->Lookup(key));
+    PDFObject* value = held.Get();
+    RefCountPtr<PDFObject> target;
+    if (value == nullptr || !ResolveJudgedValue(parser, key, value, target)) {
+        return RefCountPtr<PDFObject>();
     }
-    return value;
+    RefCountPtr<PDFObject> judged;
+    judged = value; // retained: held or target keeps it until here
+    return judged;
 }
 
 std::string IntegerOrDash(DumpParser& parser, PDFDictionary* dictionary, const char* key)
